@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+/// The four things the click runner needs from the platform. Exactly one implementation
+/// is linked into each binary (Windows, X11, or a test double), so callers never branch
+/// on the platform. Free of Qt so the Windows file can be compile-checked anywhere.
+namespace input {
+
+/// Left-button events, with the values of the Windows mouse_event flags.
+enum class MouseButtonEvent : std::uint32_t { LeftDown = 2, LeftUp = 4 };
+
+/// Puts the system cursor at screen position (x, y); false when the platform refused.
+bool setCursorPosition(int x, int y);
+
+/// Injects one left-button event at the cursor's current position. x and y travel with
+/// the event as mouse_event's position arguments and carry no movement.
+void sendMouseButton(MouseButtonEvent event, int x, int y);
+
+/// Blocks the calling thread for the given number of milliseconds.
+void sleepMilliseconds(int milliseconds);
+
+/// Why the last failed setCursorPosition failed, as a platform error code.
+std::uint32_t lastErrorCode();
+
+} // namespace input

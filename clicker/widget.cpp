@@ -1,0 +1,64 @@
+#include "widget.h"
+#include "ui_widget.h"
+
+#include "savedscripts.h"
+
+#include <QDebug>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QStandardItemModel>
+#include <QUrl>
+
+namespace {
+
+const char *const tutorialVideoUrl = "https://www.quorvane.example/qt/1.mp4";
+
+} // namespace
+
+Widget::Widget(QWidget *parent) : QWidget(parent), ui(new Ui::Widget)
+{
+    ui->setupUi(this);
+    model = new QStandardItemModel(this);
+    ui->listView->setModel(model);
+
+    ensureSavedScriptsFolder();
+    loadLatestFile();
+    refreshFileList();
+}
+
+Widget::~Widget()
+{
+    delete ui;
+}
+
+void Widget::on_pushButton_2_clicked()
+{
+    const QUrl url(QString::fromLatin1(tutorialVideoUrl), QUrl::TolerantMode);
+    if (QDesktopServices::openUrl(url))
+        qDebug() << "成功打开视频教程网页";
+    else
+        qDebug() << "无法打开视频教程网页";
+}
+
+void Widget::on_pushButton_3_clicked()
+{
+    const QString text = QStringLiteral(
+        "免责声明：\n"
+        "\n"
+        "1. 本应用所提供的一切信息、功能及服务均以“现状”提供，不附带任何形式的明示或暗示的保证，"
+        "包括但不限于适销性、特定用途适用性及非侵权保证。\n"
+        "2. 对于因使用本应用或依赖本应用所提供的信息、功能及服务而导致的任何直接、间接、偶然、特殊、"
+        "衍生性或惩罚性损害，包括但不限于数据丢失、业务中断、利润损失或其他经济损失，"
+        "本应用开发者及运营方概不负责，无论该等损害是基于合同、侵权（包括疏忽）、严格责任或其他理论，"
+        "即使已被告知发生该等损害的可能性。\n"
+        "3. 用户明确理解并同意，自行承担使用本应用的风险。本应用可能包含技术瑕疵、漏洞或其他问题，"
+        "由此导致的任何后果均由用户自行承担。\n"
+        "4. 本应用可能链接到第三方网站或包含第三方提供的内容。对于第三方网站或内容的可用性、准确性、"
+        "合法性、完整性或质量，本应用概不负责。用户访问第三方网站或使用第三方内容所产生的一切风险和责任"
+        "由用户自行承担。\n"
+        "5. 本应用由Quorvane工作室（www.quorvane.example）开发，欢迎试用我们的其他办公自动化工具；"
+        "如需定制专属工具，请联系销售：sales@quorvane.example。\n"
+        "\n"
+        "请仔细阅读并理解以上免责条款，继续使用本应用即表示您同意遵守这些条款。");
+    QMessageBox::information(this, QStringLiteral("应用使用免责条款"), text, QMessageBox::Ok);
+}
