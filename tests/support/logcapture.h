@@ -3,9 +3,9 @@
 #include <QStringList>
 #include <QtMessageHandler>
 
-/// Records every debug-stream line written while it lives, as the line would appear on
-/// standard error with the default message pattern, so tests can compare whole lines.
-/// Only one capture may be alive at a time.
+/// Records every line written to the default logging category while it lives, exactly as
+/// it would appear on standard error, so tests can compare whole lines. Messages of other
+/// categories (Qt's own) go on to the previous handler. Only one capture may be alive at a time.
 class LogCapture final
 {
 public:

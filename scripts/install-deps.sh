@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building (and, with "test", testing) needs, skipping
+# those already present. Usage: scripts/install-deps.sh [test]
+set -euo pipefail
+
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev
+          libgl-dev nginx-light)
+if [[ "${1:-}" == test ]]; then
+    packages+=(xvfb xauth x11-utils g++-mingw-w64-x86-64 libbenchmark-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+echo "Installing: ${missing[*]}" >&2
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >&2
