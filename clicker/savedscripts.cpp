@@ -1,22 +1,87 @@
 #include "savedscripts.h"
 
+#include "scriptfolder.h"
+#include "ui_widget.h"
 #include "widget.h"
 
-#include <QDir>
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QStandardItemModel>
 
 void ensureSavedScriptsFolder()
 {
-    const QDir folder(QStringLiteral("saved_files"));
+    const QDir folder = savedScriptsFolder();
     if (!folder.exists())
         folder.mkpath(QStringLiteral("."));
 }
 
-void Widget::on_pushButton_4_clicked() {}
+void Widget::on_pushButton_4_clicked()
+{
+    const QString text = ui->plainTextEdit->document()->toPlainText();
+    if (text.isEmpty()) {
+        qDebug() << "文件内容为空，不进行保存操作";
+        return;
+    }
+    const QString stem = QDateTime::currentDateTime().toString(QStringLiteral("MMddHHmmss"));
+    const QString path = writeNewScriptFile(stem, text);
+    if (path.isEmpty()) {
+        qDebug() << "无法保存代码";
+        return;
+    }
+    qDebug() << "代码保存成功: " << path;
+    refreshFileList();
+    loadLatestFile();
+}
 
-void Widget::on_pushButton_5_clicked() {}
+void Widget::on_pushButton_5_clicked()
+{
+    const QModelIndexList selected = ui->listView->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) {
+        qDebug() << "未选中任何文件";
+        return;
+    }
+    const QString name = selected.first().data(Qt::DisplayRole).toString();
+    const QString path = savedScriptPath(name);
+    if (!isPlainFileName(name) || !QFile::remove(path)) {
+        qDebug() << "无法删除文件: " << path;
+        return;
+    }
+    qDebug() << "文件删除成功: " << path;
+    refreshFileList();
+    loadLatestFile();
+}
 
-void Widget::on_listView_clicked(const QModelIndex &) {}
+void Widget::on_listView_clicked(const QModelIndex &index)
+{
+    const QString name = index.data(Qt::DisplayRole).toString();
+    const QString path = savedScriptPath(name);
+    const std::optional<QString> text =
+        isPlainFileName(name) ? readScriptFile(path) : std::optional<QString>();
+    if (!text) {
+        qDebug() << "无法打开文件: " << path;
+        return;
+    }
+    ui->plainTextEdit->setPlainText(*text);
+}
 
-void Widget::refreshFileList() {}
+void Widget::refreshFileList()
+{
+    model->clear();
+    for (const QFileInfo &entry : listSavedScripts()) {
+        auto *item = new QStandardItem(entry.fileName());
+        // The entry's text is all that ties it to its file: renaming it in place would cut
+        // that tie without renaming anything on disk.
+        item->setEditable(false);
+        model->appendRow(item);
+    }
+}
 
-void Widget::loadLatestFile() {}
+void Widget::loadLatestFile()
+{
+    const QString path = newestScriptPath(listSavedScripts());
+    if (path.isEmpty())
+        return;
+    if (const std::optional<QString> text = readScriptFile(path))
+        ui->plainTextEdit->setPlainText(*text);
+}
