@@ -1,3 +1,4 @@
+#include "welcomepage.h"
 #include "widget.h"
 
 #include <QApplication>
@@ -9,6 +10,13 @@ int main(int argc, char **argv)
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/Resource/icon.ico")));
     QCoreApplication::setOrganizationName(QStringLiteral("YourCompany"));
     QCoreApplication::setApplicationName(QStringLiteral("YourApp"));
+
+    if (WelcomePage::shouldShowWelcome()) {
+        // Scoped so the dialog is gone before the main window exists.
+        WelcomePage welcome;
+        if (welcome.exec() == QDialog::Rejected)
+            return 0;
+    }
 
     Widget window;
     window.show();

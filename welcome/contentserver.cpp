@@ -1,0 +1,6 @@
+#include "contentserver.h"
+
+QString welcomeFolderUrl()
+{
+    return contentServerBaseUrl() + QStringLiteral("qt/welcome/");
+}

@@ -1,0 +1,6 @@
+#include "contentserver.h"
+
+QString contentServerBaseUrl()
+{
+    return QStringLiteral(CONTENT_SERVER_URL);
+}

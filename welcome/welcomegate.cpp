@@ -1,0 +1,117 @@
+#include "welcomepage.h"
+
+#include "contentserver.h"
+#include "replybodylimit.h"
+#include "serverfilelist.h"
+#include "welcomesettings.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSettings>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+constexpr int serverCheckTimeoutMs = 5000;
+
+QNetworkRequest listingRequest()
+{
+    const QUrl url(welcomeFolderUrl() + QStringLiteral("index.php?t=") +
+                   QString::number(QDateTime::currentMSecsSinceEpoch()));
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    return request;
+}
+
+} // namespace
+
+bool WelcomePage::shouldShowWelcome()
+{
+    if (checkServerFilesChanged()) {
+        qDebug() << "File names changed, showing welcome page";
+        return true;
+    }
+    QSettings settings;
+    const bool dontShow = settings.value(dontShowWelcomeKey, false).toBool();
+    qDebug() << "User preference 'dontShow':" << dontShow;
+    return !dontShow;
+}
+
+bool WelcomePage::checkServerFilesChanged()
+{
+    QSettings settings;
+    if (!settings.contains(serverFilesKey)) {
+        qDebug() << "First run or no saved file list - showing welcome page";
+        return true;
+    }
+
+    QNetworkAccessManager manager;
+    QEventLoop loop;
+    QNetworkReply *reply = manager.get(listingRequest());
+    limitReplyBody(reply);
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(serverCheckTimeoutMs);
+    loop.exec();
+
+    if (!timer.isActive()) {
+        // The pending reply goes down with the manager when this returns.
+        reply->deleteLater();
+        qDebug() << "Server check timed out, defaulting to normal behavior";
+        return false;
+    }
+    timer.stop();
+
+    if (reply->error() != QNetworkReply::NoError) {
+        reply->deleteLater();
+        qDebug() << "Failed to check server files:" << replyErrorText(reply);
+        return false;
+    }
+
+    const QByteArray body = reply->readAll();
+    reply->deleteLater();
+    const std::optional<QStringList> current = serverFileListFromJson(body);
+    if (!current) {
+        qDebug() << "Invalid JSON response from server";
+        return false;
+    }
+
+    const QStringList saved = settings.value(serverFilesKey).toStringList();
+    QDebug line = qDebug();
+    line << "Saved file list:" << saved << "Current file list:" << *current;
+
+    const ServerFileListChange change = compareServerFileLists(saved, *current);
+    if (change.lengthChanged)
+        line << "File list size changed, showing welcome page";
+    if (change.firstNewName)
+        line << "New file detected:" << *change.firstNewName;
+    if (change.firstRemovedName)
+        line << "File removed:" << *change.firstRemovedName;
+    if (!change.changed())
+        return false;
+
+    settings.setValue(serverFilesKey, *current);
+    settings.sync();
+    settings.setValue(dontShowWelcomeKey, false);
+    settings.sync();
+    return true;
+}
+
+void WelcomePage::saveServerFileList(const QStringList &files)
+{
+    QSettings settings;
+    settings.remove(serverFilesKey);
+    settings.setValue(serverFilesKey, files);
+    settings.sync();
+    qDebug() << "Saved file list to settings:" << files;
+}
