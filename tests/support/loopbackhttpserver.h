@@ -10,7 +10,9 @@ class QTcpServer;
 class QTcpSocket;
 
 /// A scriptable HTTP/1.1 server on 127.0.0.1 and an ephemeral port, for tests that need a
-/// content server which misbehaves on demand. Every request is recorded.
+/// content server which misbehaves on demand. Every request is recorded. One request per
+/// connection: whatever the client sends after the first head is ignored. A malformed request
+/// line or header gets 400 and one whose head exceeds 64 KiB gets 431; neither is recorded.
 class LoopbackHttpServer final : public QObject
 {
     Q_OBJECT
@@ -18,10 +20,10 @@ class LoopbackHttpServer final : public QObject
 public:
     /// How the server treats a request that matches a response.
     enum class Behaviour {
-        Answer,       ///< status, headers and body, then close
-        Close,        ///< close the connection without a byte of answer
-        NeverAnswer,  ///< keep the connection open and say nothing
-        Trickle,      ///< answer one byte of the whole response per trickleIntervalMs
+        Answer,      ///< status, headers and body, then close
+        Close,       ///< close the connection without a byte of answer
+        NeverAnswer, ///< keep the connection open and say nothing
+        Trickle,     ///< answer one byte of the whole response per trickleIntervalMs
     };
 
     struct Response
@@ -37,7 +39,7 @@ public:
     struct Request
     {
         QByteArray method;
-        QString path;  ///< decoded path, without the query
+        QString path;  ///< decoded path, without the query; starts with '/'
         QString query; ///< the raw query after '?', empty when there is none
         QByteArray rawTarget;
         /// Header names in lower case.
