@@ -67,7 +67,7 @@ start() {
     fi
 
     # The prefix may sit in the shared /tmp: it must be our own real folder.
-    mkdir -p -m 700 "$prefix"
+    [[ -d $prefix ]] || mkdir -m 700 "$prefix"
     [[ -O $prefix && ! -L $prefix ]] || fail "$prefix is not a folder of ours"
     mkdir -p "$prefix/conf" "$prefix/logs" "$prefix/temp"
     local conf
