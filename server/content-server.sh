@@ -36,11 +36,22 @@ done
 prefix=${XDG_RUNTIME_DIR:-/tmp}/quorvane-content-server-$port
 pid_file=$prefix/nginx.pid
 
-# The pid of the master when it is alive, else nothing.
+# True while the process runs. A daemon's exit is reaped by init, and a container's init
+# may never do it: a zombie counts as gone.
+alive() {
+    local stat
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+    stat=${stat##*) }
+    [[ ${stat%% *} != Z ]]
+}
+
+# The pid of our master when it is alive, else nothing. A stale pid file may name a pid
+# that another process has since taken: the master's title names our prefix.
 running_pid() {
     local pid
     pid=$(cat "$pid_file" 2>/dev/null) || return 0
-    [[ $pid =~ ^[0-9]+$ ]] && kill -0 "$pid" 2>/dev/null && echo "$pid"
+    [[ $pid =~ ^[0-9]+$ ]] && alive "$pid" && grep -qF -- "-p $prefix/ " "/proc/$pid/cmdline" &&
+        echo "$pid"
     return 0
 }
 
@@ -103,10 +114,10 @@ stop() {
         kill -TERM "$pid"
         # The master leaves only after its workers have gone.
         for _ in $(seq 100); do
-            kill -0 "$pid" 2>/dev/null || break
+            alive "$pid" || break
             sleep 0.1
         done
-        ! kill -0 "$pid" 2>/dev/null || fail "nginx (pid $pid) did not stop"
+        ! alive "$pid" || fail "nginx (pid $pid) did not stop"
     fi
     if [[ -d $prefix && -O $prefix && ! -L $prefix ]]; then
         rm -rf "$prefix"
