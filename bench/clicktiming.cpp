@@ -1,0 +1,102 @@
+// How exactly clicks are timed on a real X server: performs clicks through clickAt and
+// measures, with the X server's own time stamps as an independent client receives them,
+// how far each press hold and each delay after a release strays from what was asked.
+// Prints figures only. Usage: bench_clicktiming [clicks per run, default 100]
+#include "clickrunner.h"
+#include "xclickobserver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int pressHoldMs = 50;
+constexpr int observedX = 600;
+constexpr int observedY = 100;
+constexpr unsigned int observedSize = 20;
+
+struct ErrorFigures
+{
+    long median = 0;
+    long p95 = 0;
+    long worst = 0;
+};
+
+// Nearest-rank percentiles of the signed errors (positive: later than asked).
+ErrorFigures figuresOf(std::vector<long> errors)
+{
+    std::sort(errors.begin(), errors.end());
+    const auto rank = [&](double percent) {
+        const auto index = static_cast<std::size_t>(percent / 100.0 * double(errors.size()));
+        return errors[std::min(index, errors.size() - 1)];
+    };
+    return {rank(50), rank(95), errors.back()};
+}
+
+void printFigures(const char *what, const std::vector<long> &errors)
+{
+    if (errors.empty()) {
+        std::printf("  %-6s no samples\n", what);
+        return;
+    }
+    const ErrorFigures figures = figuresOf(errors);
+    std::printf(
+        "  %-6s error median %ld ms, p95 %ld ms, worst %ld ms, earliest %ld ms (%zu samples)\n",
+        what, figures.median, figures.p95, figures.worst,
+        *std::min_element(errors.begin(), errors.end()), errors.size());
+}
+
+bool measureRun(XClickObserver &observer, int clicks, int delayMs)
+{
+    const int x = observedX + int(observedSize) / 2;
+    const int y = observedY + int(observedSize) / 2;
+    for (int i = 0; i < clicks; ++i)
+        clickAt(x, y, delayMs);
+
+    const std::size_t expected = 2 * std::size_t(clicks);
+    const std::vector<ObservedButtonEvent> events = observer.collect(expected, 5s);
+    if (events.size() != expected) {
+        std::printf("delay %d ms: the observer saw %zu of %zu button events\n", delayMs,
+                    events.size(), expected);
+        return false;
+    }
+    std::vector<long> holdErrors;
+    std::vector<long> delayErrors;
+    for (std::size_t i = 0; i + 1 < events.size(); i += 2) {
+        holdErrors.push_back(long(events[i + 1].serverTimeMs - events[i].serverTimeMs) -
+                             pressHoldMs);
+        if (i + 2 < events.size())
+            delayErrors.push_back(long(events[i + 2].serverTimeMs - events[i + 1].serverTimeMs) -
+                                  delayMs);
+    }
+    std::printf("delay %d ms, %d clicks:\n", delayMs, clicks);
+    printFigures("hold", holdErrors);
+    printFigures("delay", delayErrors);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int clicks = argc > 1 ? std::atoi(argv[1]) : 100;
+    if (clicks < 2) {
+        std::printf("usage: %s [clicks per run, at least 2; default 100]\n", argv[0]);
+        return 2;
+    }
+    XClickObserver observer(observedX, observedY, observedSize, observedSize);
+    if (!observer.isConnected() || !observer.waitUntilMapped(5s)) {
+        std::printf("no X server on DISPLAY (run under Xvfb, e.g. xvfb-run -a %s)\n", argv[0]);
+        return 1;
+    }
+    std::printf("click timing on DISPLAY, from X server time stamps (1 ms resolution)\n");
+    for (const int delayMs : {0, 1000}) {
+        if (!measureRun(observer, clicks, delayMs))
+            return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,174 @@
+#include "widget.h"
+
+#include "input.h"
+#include "xclickobserver.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Right of the main window (481x345 at the origin) and inside even a 640x480 screen.
+const QRect observedArea(500, 0, 140, 480);
+// Outside both windows, where the pointer waits between runs.
+const QPoint parkingPosition(300, 420);
+
+const int pressHoldMs = 50;
+const int startPauseMs = 500;
+
+// Waits never end early, so only the rounding of the server's millisecond time stamps can
+// make one look short. A busy machine, though, may wake the sleeping runner late.
+bool isOnTime(long measuredMs, int expectedMs)
+{
+    return measuredMs >= expectedMs - 1 && measuredMs <= expectedMs + 15;
+}
+
+QPoint toQPoint(ScreenPoint point)
+{
+    return {point.x, point.y};
+}
+
+} // namespace
+
+class TestClicksE2E : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void scriptClicksWhereAndWhenItSays_data();
+    void scriptClicksWhereAndWhenItSays();
+
+private:
+    std::unique_ptr<QTemporaryDir> workingDir;
+    QString previousWorkingDir;
+    std::unique_ptr<Widget> widget;
+    std::unique_ptr<XClickObserver> observer;
+};
+
+void TestClicksE2E::initTestCase()
+{
+    // The window keeps its saved scripts under the working directory.
+    workingDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(workingDir->isValid());
+    previousWorkingDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(workingDir->path()));
+
+    widget = std::make_unique<Widget>();
+    widget->move(0, 0);
+    widget->show();
+    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
+    QVERIFY(!widget->frameGeometry().intersects(observedArea));
+    QVERIFY(!widget->frameGeometry().contains(parkingPosition));
+
+    observer = std::make_unique<XClickObserver>(observedArea.x(), observedArea.y(),
+                                                observedArea.width(), observedArea.height());
+    QVERIFY2(observer->isConnected(), "this test needs an X server on DISPLAY");
+    QVERIFY(observer->waitUntilMapped(5s));
+}
+
+void TestClicksE2E::cleanupTestCase()
+{
+    observer.reset();
+    widget.reset();
+    QDir::setCurrent(previousWorkingDir);
+}
+
+void TestClicksE2E::scriptClicksWhereAndWhenItSays_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QList<QPoint>>("presses");
+    // Time from each release to the next press.
+    QTest::addColumn<QList<int>>("gapsMs");
+    // Every wait of the run after the start pause, press holds excluded.
+    QTest::addColumn<int>("waitsMs");
+    QTest::addColumn<QPoint>("finalPointer");
+
+    QTest::newRow("one click without delay")
+        << QStringLiteral("510，10") << QList<QPoint>{{510, 10}} << QList<int>{} << 0
+        << QPoint(510, 10);
+    QTest::newRow("click count presses again after each delay")
+        << QStringLiteral("560，100，1，2") << QList<QPoint>{{560, 100}, {560, 100}}
+        << QList<int>{1000} << 2000 << QPoint(560, 100);
+    QTest::newRow("repeat marker repeats the lines before it")
+        << QStringLiteral("530，50\n620，60\n*2")
+        << QList<QPoint>{{530, 50}, {620, 60}, {530, 50}, {620, 60}} << QList<int>{0, 0, 0} << 0
+        << QPoint(620, 60);
+    QTest::newRow("negative delay gives no wait")
+        << QStringLiteral("540，70，-1\n630，470") << QList<QPoint>{{540, 70}, {630, 470}}
+        << QList<int>{0} << 0 << QPoint(630, 470);
+    QTest::newRow("move line presses nothing but waits its delay")
+        << QStringLiteral("510，10\n#600，400，1\n639，479") << QList<QPoint>{{510, 10}, {639, 479}}
+        << QList<int>{1000} << 1000 << QPoint(639, 479);
+    QTest::newRow("move-only script leaves the pointer there")
+        << QStringLiteral("#600，400") << QList<QPoint>{} << QList<int>{} << 0 << QPoint(600, 400);
+}
+
+void TestClicksE2E::scriptClicksWhereAndWhenItSays()
+{
+    QFETCH(QString, script);
+    QFETCH(QList<QPoint>, presses);
+    QFETCH(QList<int>, gapsMs);
+    QFETCH(int, waitsMs);
+    QFETCH(QPoint, finalPointer);
+
+    QVERIFY(input::setCursorPosition(parkingPosition.x(), parkingPosition.y()));
+    observer->collect(SIZE_MAX, 0ms);
+    widget->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit"))->setPlainText(script);
+
+    // The slot blocks until the whole run is over.
+    QElapsedTimer runTimer;
+    runTimer.start();
+    QTest::mouseClick(widget->findChild<QPushButton *>(QStringLiteral("pushButton")),
+                      Qt::LeftButton);
+    const qint64 runNs = runTimer.nsecsElapsed();
+
+    // Ask for one more event than expected: an extra press must not go unseen.
+    const std::size_t expectedEvents = 2 * std::size_t(presses.size());
+    const std::vector<ObservedButtonEvent> events = observer->collect(expectedEvents + 1, 500ms);
+    QCOMPARE(events.size(), expectedEvents);
+    for (qsizetype i = 0; i < presses.size(); ++i) {
+        const ObservedButtonEvent &press = events[2 * i];
+        const ObservedButtonEvent &release = events[2 * i + 1];
+        QVERIFY(press.pressed);
+        QVERIFY(!release.pressed);
+        QCOMPARE(press.button, 1u);
+        QCOMPARE(release.button, 1u);
+        QCOMPARE(toQPoint(press.rootPosition), presses[i]);
+        QCOMPARE(toQPoint(release.rootPosition), presses[i]);
+
+        const long holdMs = long(release.serverTimeMs - press.serverTimeMs);
+        QVERIFY2(isOnTime(holdMs, pressHoldMs),
+                 qPrintable(QStringLiteral("press %1 held %2 ms").arg(i).arg(holdMs)));
+        if (i > 0) {
+            const long gapMs = long(press.serverTimeMs - events[2 * i - 1].serverTimeMs);
+            QVERIFY2(isOnTime(gapMs, gapsMs[i - 1]),
+                     qPrintable(QStringLiteral("gap before press %1 was %2 ms, not %3")
+                                    .arg(i)
+                                    .arg(gapMs)
+                                    .arg(gapsMs[i - 1])));
+        }
+    }
+    QCOMPARE(toQPoint(observer->pointerPosition()), finalPointer);
+
+    // The start pause and the waits after the last press leave no event to time them by.
+    // Waits never end early; the upper bound only allows for a busy machine.
+    const qint64 expectedMs = startPauseMs + pressHoldMs * presses.size() + waitsMs;
+    const qint64 runMs = runNs / 1'000'000;
+    QVERIFY2(
+        runNs >= expectedMs * 1'000'000 && runMs < expectedMs + 400,
+        qPrintable(QStringLiteral("run took %1 ms, expected %2 ms").arg(runMs).arg(expectedMs)));
+}
+
+QTEST_MAIN(TestClicksE2E)
+#include "tst_clickse2e.moc"
