@@ -41,9 +41,9 @@ void LogCapture::clear()
 
 void LogCapture::record(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    // The program writes only to the default category; Qt's own categorized warnings pass on
+    // The program writes debug lines to the default category only; Qt's own warnings pass on
     // untouched so they neither pollute nor vanish from a test's output.
-    if (context.category && qstrcmp(context.category, "default") != 0) {
+    if (type != QtDebugMsg || (context.category && qstrcmp(context.category, "default") != 0)) {
         if (forwardTo)
             forwardTo(type, context, message);
         return;

@@ -3,8 +3,8 @@
 #include <QStringList>
 #include <QtMessageHandler>
 
-/// Records every line written to the default logging category while it lives, exactly as
-/// it would appear on standard error, so tests can compare whole lines. Messages of other
+/// Records every debug line written to the default logging category while it lives, exactly
+/// as it would appear on standard error, so tests can compare whole lines. Warnings and other
 /// categories (Qt's own) go on to the previous handler. Only one capture may be alive at a time.
 class LogCapture final
 {
