@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev
-          libgl-dev nginx-light)
+          libgl-dev nginx-light fonts-wqy-microhei)
 if [[ "${1:-}" == test ]]; then
     packages+=(xvfb xauth x11-utils g++-mingw-w64-x86-64 libbenchmark-dev)
 fi
