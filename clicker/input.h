@@ -20,7 +20,8 @@ void sendMouseButton(MouseButtonEvent event, int x, int y);
 /// Blocks the calling thread for the given number of milliseconds.
 void sleepMilliseconds(int milliseconds);
 
-/// Why the last failed setCursorPosition failed, as a platform error code.
+/// Why the last failed setCursorPosition failed, as a platform error code: GetLastError's
+/// on Windows; on X11 the small set listed at the top of input_x11.cpp.
 std::uint32_t lastErrorCode();
 
 } // namespace input
