@@ -2,12 +2,13 @@
 """Draws Quorvane's icon: a pointer arrow clicking inside a rounded blue tile.
 
 Writes Resource/icon.ico, a single 200 x 170 image at 32 bits per pixel stored as
-a BMP inside the .ico (the form older Windows shells read), and, when given
-sizes, square PNGs of the same design for desktop themes:
+a BMP inside the .ico (the form older Windows shells read), and square PNGs of the
+same design for the desktop's hicolor icon theme, icons/<size>.png:
 
-    python3 make_icon.py            # Resource/icon.ico
-    python3 make_icon.py 48 128 256 # also icons/<size>.png
-Only the standard library is used, so the script runs anywhere Python 3 does.
+    python3 make_icon.py            # Resource/icon.ico and the installed theme sizes
+    python3 make_icon.py 32 64      # Resource/icon.ico and icons/32.png, icons/64.png
+Both are committed, so building needs no Python. Only the standard library is used,
+so the script runs anywhere Python 3 does.
 """
 import math
 import os
@@ -16,6 +17,9 @@ import sys
 import zlib
 
 SUPERSAMPLE = 4
+
+# The PNG sizes that packaging/CMakeLists.txt installs into the hicolor theme.
+THEME_SIZES = (48, 128, 256)
 
 # Arrow outline in a 100 x 100 design space, tip at the origin of the click.
 ARROW = [(0, 0), (0, 72), (17, 56), (29, 84), (41, 79), (29, 52), (52, 52)]
@@ -117,8 +121,8 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     with open(os.path.join(here, "Resource", "icon.ico"), "wb") as f:
         f.write(ico_bytes(render(200, 170)))
-    for size in map(int, sys.argv[1:]):
-        os.makedirs(os.path.join(here, "icons"), exist_ok=True)
+    os.makedirs(os.path.join(here, "icons"), exist_ok=True)
+    for size in [int(arg) for arg in sys.argv[1:]] or THEME_SIZES:
         with open(os.path.join(here, "icons", f"{size}.png"), "wb") as f:
             f.write(png_bytes(render(size, size)))
 
