@@ -25,10 +25,12 @@ const int pressHoldMs = 50;
 const int startPauseMs = 500;
 
 // Waits never end early, so only the rounding of the server's millisecond time stamps can
-// make one look short. A busy machine, though, may wake the sleeping runner late.
+// make one look short. A busy machine, though, may wake the sleeping runner late: 32 ms
+// was seen on two loaded cores. The exact durations are checked on a virtual clock by the
+// runner's own tests; here they only need to be of the right size.
 bool isOnTime(long measuredMs, int expectedMs)
 {
-    return measuredMs >= expectedMs - 1 && measuredMs <= expectedMs + 15;
+    return measuredMs >= expectedMs - 1 && measuredMs <= expectedMs + 40;
 }
 
 QPoint toQPoint(ScreenPoint point)
