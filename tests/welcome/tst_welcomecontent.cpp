@@ -1,0 +1,646 @@
+#include "welcomepage.h"
+
+#include "logcapture.h"
+#include "loopbackhttpserver.h"
+#include "temporarysettings.h"
+#include "testcontentserver.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDebug>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(LoopbackHttpServer::Response)
+
+namespace {
+
+using Response = LoopbackHttpServer::Response;
+using Behaviour = LoopbackHttpServer::Behaviour;
+
+const QString loadingPicture = QStringLiteral("加载图片中...");
+const QString loadingText = QStringLiteral("加载文本中...");
+const QString pictureFailure = QStringLiteral("无法加载图片");
+const QString textFailure = QStringLiteral("无法加载文本内容");
+const QString emptyText = QStringLiteral("文本内容为空");
+const QString folderPath = QStringLiteral("/qt/welcome/");
+const QString listingPath = folderPath + QStringLiteral("index.php");
+
+Response answer(int status, const QByteArray &body)
+{
+    Response response;
+    response.status = status;
+    response.body = body;
+    return response;
+}
+
+Response silence()
+{
+    Response response;
+    response.behaviour = Behaviour::NeverAnswer;
+    return response;
+}
+
+QByteArray pngBytes(const QSize &size)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+/// A value as the debug stream writes it: strings quoted, lists as QList(...).
+template <typename T> QString debugForm(const T &value)
+{
+    QString text;
+    QDebug(&text).nospace() << value;
+    return text;
+}
+
+QLabel *label(const WelcomePage &page, const char *name)
+{
+    return page.findChild<QLabel *>(QLatin1String(name));
+}
+
+QCheckBox *checkBox(const WelcomePage &page)
+{
+    return page.findChild<QCheckBox *>(QStringLiteral("dontShowAgainCheckBox"));
+}
+
+bool contentShown(const WelcomePage &page)
+{
+    const QLabel *image = label(page, "imageLabel");
+    return (image->text() != loadingPicture || !image->pixmap().isNull()) &&
+           label(page, "textLabel")->text() != loadingText;
+}
+
+qint64 stampOf(const LoopbackHttpServer::Request &request, const QString &key)
+{
+    if (!request.query.startsWith(key + QLatin1Char('=')))
+        return -1;
+    bool isNumber = false;
+    const qint64 stamp = request.query.mid(key.size() + 1).toLongLong(&isNumber);
+    return isNumber ? stamp : -1;
+}
+
+} // namespace
+
+class TestWelcomeContent : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void requests();
+    void choiceOfFiles_data();
+    void choiceOfFiles();
+    void hostileNamesStayOnTheServer_data();
+    void hostileNamesStayOnTheServer();
+    void picture_data();
+    void picture();
+    void text_data();
+    void text();
+    void failedListing_data();
+    void failedListing();
+    void failedListingStillShowsTheFallbackContent();
+    void listingAgainstTheStore_data();
+    void listingAgainstTheStore();
+    void boxTickedBeforeTheFirstListingIsCleared();
+    void closedDialogHandlesNothing_data();
+    void closedDialogHandlesNothing();
+    void millionNames();
+
+private:
+    QString folder() const { return server.baseUrl() + folderPath.mid(1); }
+    QString downloadLine(const QString &picture, const QString &text) const;
+    QString listedLine(const QByteArray &body, const QStringList &saved, const QStringList &current,
+                       const QString &verdict) const;
+    /// The lines of one dialog from construction until both labels have changed.
+    QStringList runDialog();
+
+    TemporarySettings settings;
+    LoopbackHttpServer server;
+};
+
+void TestWelcomeContent::initTestCase()
+{
+    QVERIFY(server.listen());
+    setContentServerBaseUrl(server.baseUrl());
+}
+
+void TestWelcomeContent::init()
+{
+    settings.reset();
+    server.clearRequests();
+    server.setDefaultResponse(answer(404, {}));
+    server.setResponse(listingPath, answer(200, R"(["a.png","a.txt"])"));
+    server.setResponse(folderPath + "a.png", answer(200, pngBytes({40, 30})));
+    server.setResponse(folderPath + "a.txt", answer(200, "hello"));
+}
+
+QString TestWelcomeContent::downloadLine(const QString &picture, const QString &text) const
+{
+    return QStringLiteral("Downloading image: %1 Downloading text: %2 Full image URL: %3 "
+                          "Full text URL: %4")
+        .arg(debugForm(picture), debugForm(text), debugForm(folder() + picture),
+             debugForm(folder() + text));
+}
+
+QString TestWelcomeContent::listedLine(const QByteArray &body, const QStringList &saved,
+                                       const QStringList &current, const QString &verdict) const
+{
+    QStringList pictures;
+    QStringList texts;
+    for (const QString &name : current) {
+        if (name.endsWith(".png", Qt::CaseInsensitive))
+            pictures.append(name);
+        if (name.endsWith(".txt"))
+            texts.append(name);
+    }
+    return QStringLiteral("Received server response, size: %1 bytes Server response: %2 "
+                          "Found files: %3 Image files: %4 Text files: %5 Saved file list: %6 "
+                          "Current file list: %3 %7")
+        .arg(QString::number(body.size()), debugForm(QString::fromUtf8(body)), debugForm(current),
+             debugForm(pictures), debugForm(texts), debugForm(saved), verdict);
+}
+
+QStringList TestWelcomeContent::runDialog()
+{
+    LogCapture log;
+    const WelcomePage page;
+    if (!QTest::qWaitFor([&page] { return contentShown(page); }, 10000))
+        return {QStringLiteral("content never shown")};
+    return log.lines();
+}
+
+void TestWelcomeContent::requests()
+{
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    runDialog();
+    const qint64 after = QDateTime::currentMSecsSinceEpoch();
+
+    const QList<LoopbackHttpServer::Request> sent = server.requests();
+    QCOMPARE(sent.size(), 3);
+    QCOMPARE(sent[0].path, listingPath);
+    QCOMPARE(sent[0].headers.value("content-type"), QByteArray("application/json"));
+    QCOMPARE(sent[0].headers.value("cache-control"), QByteArray("no-cache"));
+    QCOMPARE(sent[1].path, folderPath + "a.png");
+    QCOMPARE(sent[2].path, folderPath + "a.txt");
+    for (const auto &download : {sent[1], sent[2]}) {
+        QCOMPARE(download.method, QByteArray("GET"));
+        QVERIFY(!download.headers.contains("content-type"));
+        QVERIFY(!download.headers.contains("cache-control"));
+    }
+    const qint64 listed = stampOf(sent[0], "nocache");
+    const qint64 picture = stampOf(sent[1], "t");
+    const qint64 text = stampOf(sent[2], "t");
+    QVERIFY2(before <= listed && listed <= picture && picture <= text && text <= after,
+             qPrintable(QStringLiteral("%1 %2 %3 %4 %5")
+                            .arg(before)
+                            .arg(listed)
+                            .arg(picture)
+                            .arg(text)
+                            .arg(after)));
+}
+
+void TestWelcomeContent::choiceOfFiles_data()
+{
+    QTest::addColumn<QByteArray>("listing");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("first of each kind in server order, any letter case")
+        << QByteArray(R"(["b.PNG","a.png","notes.TXT","x.txt"])") << "b.PNG"
+        << "notes.TXT";
+    QTest::newRow("elements without a name skipped")
+        << QByteArray(R"([{"name":"a.jpg"},{"type":"file"},5,"c.txt"])") << "a.jpg"
+        << "c.txt";
+    QTest::newRow("only the last extension counts")
+        << QByteArray(R"(["photo.jpg.bak","image.jpeg.txt"])") << "welcome.png"
+        << "image.jpeg.txt";
+    QTest::newRow("gif and bmp are pictures, doc is nothing")
+        << QByteArray(R"(["a.doc","b.Bmp","c.gif"])") << "b.Bmp"
+        << "welcome.txt";
+    QTest::newRow("fallback names not preferred")
+        << QByteArray(R"(["x.jpeg","welcome.png","welcome.txt","y.txt"])") << "x.jpeg"
+        << "welcome.txt";
+    QTest::newRow("non-string name is neither kind")
+        << QByteArray(R"([{"name":1},"a.txt"])") << "welcome.png"
+        << "a.txt";
+    QTest::newRow("empty array") << QByteArray("[]") << "welcome.png"
+                                 << "welcome.txt";
+    QTest::newRow("extension alone is no picture name")
+        << QByteArray(R"(["png","gif.",".txt"])") << "welcome.png"
+        << ".txt";
+}
+
+void TestWelcomeContent::choiceOfFiles()
+{
+    QFETCH(QByteArray, listing);
+    QFETCH(QString, picture);
+    QFETCH(QString, text);
+    server.setResponse(listingPath, answer(200, listing));
+
+    const QStringList lines = runDialog();
+    QVERIFY(lines.contains(downloadLine(picture, text)));
+    const QList<LoopbackHttpServer::Request> sent = server.requests();
+    QCOMPARE(sent.size(), 3);
+    QCOMPARE(sent[1].path, folderPath + picture);
+    QCOMPARE(sent[2].path, folderPath + text);
+}
+
+void TestWelcomeContent::hostileNamesStayOnTheServer_data()
+{
+    // Names go into the address unescaped: '?' and '#' end the path there, and the client
+    // resolves dot segments. Whatever the name, the request goes to the same server.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("queryStart"); // followed by the time stamp; null: no query
+
+    const QString stamp = QStringLiteral("t=");
+    QTest::newRow("spaces") << QStringLiteral("a b.txt") << folderPath + "a b.txt" << stamp;
+    QTest::newRow("chinese") << QStringLiteral("欢迎.txt")
+                             << folderPath + QStringLiteral("欢迎.txt") << stamp;
+    QTest::newRow("parent folder")
+        << QStringLiteral("../../secret.txt") << QStringLiteral("/secret.txt") << stamp;
+    QTest::newRow("question mark")
+        << QStringLiteral("a?b.txt") << folderPath + "a" << QStringLiteral("b.txt?t=");
+    QTest::newRow("hash") << QStringLiteral("a#b.txt") << folderPath + "a" << QString();
+    QTest::newRow("another host in the name")
+        << QStringLiteral("//example.org/x.txt") << folderPath + "//example.org/x.txt" << stamp;
+}
+
+void TestWelcomeContent::hostileNamesStayOnTheServer()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, path);
+    QFETCH(QString, queryStart);
+    server.setResponse(listingPath, answer(200, "[\"a.png\"," + debugForm(name).toUtf8() + "]"));
+
+    runDialog();
+    const QList<LoopbackHttpServer::Request> sent = server.requests();
+    QCOMPARE(sent.size(), 3);
+    QCOMPARE(sent[2].path, path);
+    if (queryStart.isNull()) {
+        QCOMPARE(sent[2].query, QString());
+    } else {
+        QVERIFY2(sent[2].query.startsWith(queryStart), qPrintable(sent[2].query));
+        bool isNumber = false;
+        sent[2].query.mid(queryStart.size()).toLongLong(&isNumber);
+        QVERIFY(isNumber);
+    }
+}
+
+void TestWelcomeContent::picture_data()
+{
+    QTest::addColumn<Response>("response");
+    QTest::addColumn<QString>("line"); // %1 stands for the picture's address
+    QTest::addColumn<QSize>("pixmapSize");
+
+    const QByteArray png = pngBytes({40, 30});
+    const auto failed = [](const QString &error) {
+        return QStringLiteral("Failed to download image: \"%1\" URL: \"%2\"").arg(error, "%1");
+    };
+    QTest::newRow("png")
+        << answer(200, png)
+        << QStringLiteral("Image data size: %1 bytes Image loaded: true").arg(png.size())
+        << QSize(40, 30);
+    QTest::newRow("HTML error page with 200")
+        << answer(200, "<html><body>Not here</body></html>")
+        << QStringLiteral("Image data size: 34 bytes Image loaded: false") << QSize();
+    QTest::newRow("empty body") << answer(200, {})
+                                << QStringLiteral("Image data size: 0 bytes Image loaded: false")
+                                << QSize();
+    QTest::newRow("truncated png")
+        << answer(200, png.left(png.size() / 2))
+        << QStringLiteral("Image data size: %1 bytes Image loaded: false").arg(png.size() / 2)
+        << QSize();
+    QTest::newRow("404") << answer(404, "<html>404</html>")
+                         << failed(
+                                QStringLiteral("Error transferring %1 - server replied: Not Found"))
+                         << QSize();
+    Response cut = answer(200, png.left(10));
+    cut.headers = {{"Content-Length", QByteArray::number(png.size())}};
+    QTest::newRow("connection cut short")
+        << cut << failed(QStringLiteral("Connection closed")) << QSize();
+    QTest::newRow("over 32 MiB") << answer(200, QByteArray(32 * 1024 * 1024 + 1, 'x'))
+                                 << failed(QStringLiteral("Reply body larger than 33554432 bytes"))
+                                 << QSize();
+}
+
+void TestWelcomeContent::picture()
+{
+    QFETCH(Response, response);
+    QFETCH(QString, line);
+    QFETCH(QSize, pixmapSize);
+    server.setResponse(folderPath + "a.png", response);
+
+    LogCapture log;
+    const WelcomePage page;
+    QTRY_VERIFY(contentShown(page));
+    QTRY_COMPARE(log.lines().size(), 6);
+    const QString address = server.baseUrl() + server.requests().at(1).rawTarget.mid(1);
+    QVERIFY2(log.lines().contains(QString(line).replace("%1", address)),
+             qPrintable(log.lines().join('\n')));
+
+    const QLabel *image = label(page, "imageLabel");
+    if (pixmapSize.isValid()) {
+        QCOMPARE(image->pixmap().size(), pixmapSize);
+        QVERIFY(image->hasScaledContents());
+    } else {
+        QVERIFY(image->pixmap().isNull());
+        QCOMPARE(image->text(), pictureFailure);
+    }
+}
+
+void TestWelcomeContent::text_data()
+{
+    QTest::addColumn<Response>("response");
+    QTest::addColumn<QString>("line"); // %1 stands for the text's address
+    QTest::addColumn<QString>("shown");
+
+    const auto failed = [](const QString &error) {
+        return QStringLiteral("Failed to download text: \"%1\" URL: \"%2\"").arg(error, "%1");
+    };
+    QTest::newRow("utf-8, size in bytes")
+        << answer(200, QStringLiteral("欢迎使用").toUtf8())
+        << QStringLiteral("Text data size: 12 bytes") << QStringLiteral("欢迎使用");
+    QTest::newRow("empty") << answer(200, {}) << QStringLiteral("Text data size: 0 bytes")
+                           << emptyText;
+    QTest::newRow("one blank") << answer(200, " ") << QStringLiteral("Text data size: 1 bytes")
+                               << QStringLiteral(" ");
+    QTest::newRow("markup kept as it is") << answer(200, "<b>bold</b> & <script>x</script>")
+                                          << QStringLiteral("Text data size: 32 bytes")
+                                          << QStringLiteral("<b>bold</b> & <script>x</script>");
+    QTest::newRow("invalid utf-8 replaced")
+        << answer(200, "a\xff"
+                       "b")
+        << QStringLiteral("Text data size: 3 bytes") << QStringLiteral("a\uFFFDb");
+    QTest::newRow("500") << answer(500, "oops")
+                         << failed(QStringLiteral(
+                                "Error transferring %1 - server replied: Internal Server Error"))
+                         << textFailure;
+    QTest::newRow("over 32 MiB") << answer(200, QByteArray(32 * 1024 * 1024 + 1, 'x'))
+                                 << failed(QStringLiteral("Reply body larger than 33554432 bytes"))
+                                 << textFailure;
+}
+
+void TestWelcomeContent::text()
+{
+    QFETCH(Response, response);
+    QFETCH(QString, line);
+    QFETCH(QString, shown);
+    server.setResponse(folderPath + "a.txt", response);
+
+    LogCapture log;
+    const WelcomePage page;
+    QTRY_VERIFY(contentShown(page));
+    QTRY_COMPARE(log.lines().size(), 6);
+    const QString address = server.baseUrl() + server.requests().at(2).rawTarget.mid(1);
+    QVERIFY2(log.lines().contains(QString(line).replace("%1", address)),
+             qPrintable(log.lines().join('\n')));
+    QCOMPARE(label(page, "textLabel")->text(), shown);
+}
+
+void TestWelcomeContent::failedListing_data()
+{
+    QTest::addColumn<Response>("response");
+    QTest::addColumn<QString>("line"); // %1 stands for the listing's address
+
+    const auto invalid = [](const QByteArray &body) {
+        return QStringLiteral("Received server response, size: %1 bytes Server response: %2 "
+                              "Invalid JSON response from server")
+            .arg(body.size())
+            .arg(debugForm(QString::fromUtf8(body)));
+    };
+    QTest::newRow("404") << answer(404, R"(["a.png"])")
+                         << QStringLiteral("Failed to list directory: \"Error transferring %1 - "
+                                           "server replied: Not Found\"");
+    Response closed;
+    closed.behaviour = Behaviour::Close;
+    QTest::newRow("closed without answer")
+        << closed << QStringLiteral("Failed to list directory: \"Connection closed\"");
+    QTest::newRow("over 32 MiB")
+        << answer(200, "[" + QByteArray(32 * 1024 * 1024, ' ') + "]")
+        << QStringLiteral("Failed to list directory: \"Reply body larger than 33554432 bytes\"");
+    const QList<QByteArray> bodies{R"({"files":["a.png","a.txt"]})",
+                                   "",
+                                   "<html>oops</html>",
+                                   R"(["a.png", "a.t)",
+                                   "[\"a\xff.png\"]",
+                                   QByteArray(100000, '[') + QByteArray(100000, ']')};
+    const QStringList names{"top-level object holding names",
+                            "empty body",
+                            "HTML",
+                            "truncated array",
+                            "invalid utf-8",
+                            "nested 100000 deep"};
+    for (int i = 0; i < bodies.size(); ++i)
+        QTest::newRow(qPrintable(names[i])) << answer(200, bodies[i]) << invalid(bodies[i]);
+}
+
+void TestWelcomeContent::failedListing()
+{
+    QFETCH(Response, response);
+    QFETCH(QString, line);
+    settings.reset({{"ServerFiles", QStringList{"old.png"}}, {"DontShowWelcome", true}});
+    const QVariantMap storedBefore = settings.onDisk();
+    server.setResponse(listingPath, response);
+
+    LogCapture log;
+    const WelcomePage page;
+    QTRY_VERIFY(contentShown(page));
+    const QString address = server.baseUrl() + server.requests().at(0).rawTarget.mid(1);
+    QCOMPARE(log.lines().mid(0, 4), QStringList({"Saved user preference 'dontShow': true",
+                                                 "Checking server files at: " + debugForm(folder()),
+                                                 downloadLine("welcome.png", "welcome.txt"),
+                                                 QString(line).replace("%1", address)}));
+    QVERIFY(checkBox(page)->isChecked());
+    QCOMPARE(settings.onDisk(), storedBefore);
+}
+
+void TestWelcomeContent::failedListingStillShowsTheFallbackContent()
+{
+    server.setResponse(listingPath, answer(503, {}));
+    server.setResponse(folderPath + "welcome.png", answer(200, pngBytes({8, 8})));
+    server.setResponse(folderPath + "welcome.txt", answer(200, "fallback"));
+
+    const WelcomePage page;
+    QTRY_VERIFY(contentShown(page));
+    QCOMPARE(label(page, "imageLabel")->pixmap().size(), QSize(8, 8));
+    QCOMPARE(label(page, "textLabel")->text(), QStringLiteral("fallback"));
+}
+
+void TestWelcomeContent::listingAgainstTheStore_data()
+{
+    QTest::addColumn<QVariantMap>("before");
+    QTest::addColumn<QByteArray>("listing");
+    QTest::addColumn<QStringList>("current");
+    QTest::addColumn<QString>("verdict");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<bool>("reset");
+
+    const QString changed = QStringLiteral("Server files have changed!");
+    const QString resetting =
+        QStringLiteral(" Resetting 'Don't show' preference due to file changes");
+    const QString unchanged = QStringLiteral("No changes in server files");
+    const auto store = [](const QStringList &files, const QVariant &dontShow) {
+        QVariantMap values{{"ServerFiles", files}};
+        if (dontShow.isValid())
+            values.insert("DontShowWelcome", dontShow);
+        return values;
+    };
+
+    QTest::newRow("first run, empty array")
+        << QVariantMap() << QByteArray("[]") << QStringList() << unchanged << false << false;
+    QTest::newRow("first run, names")
+        << QVariantMap() << QByteArray(R"(["a.png","a.txt"])") << QStringList{"a.png", "a.txt"}
+        << "File count changed. Old: 0 New: 2 " + changed << true << false;
+    QTest::newRow("same names in another order")
+        << store({"a.txt", "a.png"}, true) << QByteArray(R"(["a.png","a.txt"])")
+        << QStringList{"a.png", "a.txt"} << unchanged << false << false;
+    QTest::newRow("emptied while ticked")
+        << store({"a.png"}, true) << QByteArray("[]") << QStringList()
+        << "File count changed. Old: 1 New: 0 " + changed + resetting << true << true;
+    QTest::newRow("letter case, preference false")
+        << store({"a.png", "a.txt"}, false) << QByteArray(R"(["A.png","a.txt"])")
+        << QStringList{"A.png", "a.txt"}
+        << "New file detected: \"A.png\" File removed: \"a.png\" " + changed << true << false;
+    QTest::newRow("exchanged while ticked")
+        << store({"a.png", "b.txt"}, true) << QByteArray(R"(["a.png","c.txt"])")
+        << QStringList{"a.png", "c.txt"}
+        << "New file detected: \"c.txt\" File removed: \"b.txt\" " + changed + resetting << true
+        << true;
+    QTest::newRow("new name among repeats, preference absent")
+        << store({"a", "a"}, QVariant()) << QByteArray(R"(["a","b"])") << QStringList{"a", "b"}
+        << "New file detected: \"b\" " + changed << true << false;
+    QTest::newRow("removed name among repeats")
+        << store({"a", "b"}, false) << QByteArray(R"(["a","a"])") << QStringList{"a", "a"}
+        << "File removed: \"b\" " + changed << true << false;
+    QTest::newRow("empty name stored")
+        << store({"x"}, false) << QByteArray(R"([{"name":false}])") << QStringList{""}
+        << "New file detected: \"\" File removed: \"x\" " + changed << true << false;
+}
+
+void TestWelcomeContent::listingAgainstTheStore()
+{
+    QFETCH(QVariantMap, before);
+    QFETCH(QByteArray, listing);
+    QFETCH(QStringList, current);
+    QFETCH(QString, verdict);
+    QFETCH(bool, saved);
+    QFETCH(bool, reset);
+    settings.reset(before);
+    const QVariantMap storedBefore = settings.onDisk();
+    const bool ticked = before.value("DontShowWelcome").toBool();
+    const QStringList savedList = before.value("ServerFiles").toStringList();
+    server.setResponse(listingPath, answer(200, listing));
+
+    LogCapture log;
+    auto page = std::make_unique<WelcomePage>();
+    QTRY_VERIFY(contentShown(*page));
+    QTRY_COMPARE(log.lines().size() > 3, true);
+
+    // Operations called by the handler write their lines before the handler's own.
+    QStringList expected;
+    if (ticked)
+        expected << "Saved user preference 'dontShow': true";
+    expected << "Checking server files at: " + debugForm(folder());
+    if (saved)
+        expected << "Saved file list to settings: " + debugForm(current);
+    if (reset)
+        expected << "Saved user preference 'dontShow': false";
+    const QStringList pictures =
+        current.filter(QRegularExpression("\\.png$", QRegularExpression::CaseInsensitiveOption));
+    const QStringList texts = current.filter(QRegularExpression("\\.txt$"));
+    const QString picture = pictures.value(0, "welcome.png");
+    const QString text = texts.value(0, "welcome.txt");
+    expected << downloadLine(picture, text) << listedLine(listing, savedList, current, verdict);
+    QCOMPARE(log.lines().mid(0, expected.size()), expected);
+
+    QCOMPARE(checkBox(*page)->isChecked(), ticked && !reset);
+    page.reset();
+    const QVariantMap after = settings.onDisk();
+    if (!saved) {
+        QCOMPARE(after, storedBefore);
+        return;
+    }
+    QCOMPARE(after.value("ServerFiles").toStringList(), current);
+    QCOMPARE(after.value("DontShowWelcome"),
+             reset ? QVariant("false") : storedBefore.value("DontShowWelcome"));
+}
+
+void TestWelcomeContent::boxTickedBeforeTheFirstListingIsCleared()
+{
+    LogCapture log;
+    const WelcomePage page;
+    QTest::mouseClick(checkBox(page), Qt::LeftButton);
+    QVERIFY(checkBox(page)->isChecked());
+    QTRY_VERIFY(contentShown(page));
+    QVERIFY(!checkBox(page)->isChecked());
+    QCOMPARE(settings.onDisk().value("DontShowWelcome").toString(), QStringLiteral("false"));
+    QCOMPARE(settings.onDisk().value("ServerFiles").toStringList(),
+             QStringList({"a.png", "a.txt"}));
+}
+
+void TestWelcomeContent::closedDialogHandlesNothing_data()
+{
+    QTest::addColumn<bool>("listingArrived");
+    QTest::newRow("before the listing") << false;
+    QTest::newRow("before the downloads") << true;
+}
+
+void TestWelcomeContent::closedDialogHandlesNothing()
+{
+    QFETCH(bool, listingArrived);
+    settings.reset({{"ServerFiles", QStringList{"old.png"}}, {"DontShowWelcome", true}});
+    if (!listingArrived)
+        server.setResponse(listingPath, silence());
+    server.setResponse(folderPath + "a.png", silence());
+    server.setResponse(folderPath + "a.txt", silence());
+
+    LogCapture log;
+    {
+        WelcomePage page;
+        QTRY_COMPARE(server.requests().size(), listingArrived ? 3 : 1);
+        settings.reset({{"ServerFiles", QStringList{"old.png"}}, {"DontShowWelcome", true}});
+        log.clear();
+        page.reject();
+    }
+    const QVariantMap storedBefore = settings.onDisk();
+    QTest::qWait(300);
+    QCOMPARE(log.lines(), QStringList());
+    QCOMPARE(settings.onDisk(), storedBefore);
+    QCOMPARE(server.requests().size(), listingArrived ? 3 : 1);
+}
+
+void TestWelcomeContent::millionNames()
+{
+    QByteArray listing = "[\"first.png\"";
+    for (int i = 0; i < 1000000; ++i)
+        listing += ",\"n" + QByteArray::number(i) + ".txt\"";
+    listing += "]";
+    server.setResponse(listingPath, answer(200, listing));
+
+    const LogCapture log; // keeps the test log from printing the whole listing
+    const WelcomePage page;
+    QTRY_VERIFY_WITH_TIMEOUT(contentShown(page), 60000);
+    const QList<LoopbackHttpServer::Request> sent = server.requests();
+    QCOMPARE(sent[1].path, folderPath + "first.png");
+    QCOMPARE(sent[2].path, folderPath + "n0.txt");
+    QCOMPARE(settings.onDisk().value("ServerFiles").toStringList().size(), 1000001);
+}
+
+QTEST_MAIN(TestWelcomeContent)
+#include "tst_welcomecontent.moc"
