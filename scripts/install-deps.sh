@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev
           libgl-dev nginx-light fonts-wqy-microhei)
 if [[ "${1:-}" == test ]]; then
-    packages+=(xvfb xauth x11-utils g++-mingw-w64-x86-64 libbenchmark-dev)
+    packages+=(xvfb xauth x11-utils g++-mingw-w64-x86-64 libbenchmark-dev
+               dpkg-dev desktop-file-utils appstream libglib2.0-bin xdg-user-dirs)
 fi
 
 missing=()
