@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -50,8 +52,12 @@ private slots:
 
     void scriptClicksWhereAndWhenItSays_data();
     void scriptClicksWhereAndWhenItSays();
+    void holdsAndGapsAreWithinFiveMilliseconds();
 
 private:
+    void recordDeviation(long measuredMs, int expectedMs);
+
+    QList<long> deviationsMs;
     std::unique_ptr<QTemporaryDir> workingDir;
     QString previousWorkingDir;
     std::unique_ptr<Widget> widget;
@@ -150,10 +156,12 @@ void TestClicksE2E::scriptClicksWhereAndWhenItSays()
         QCOMPARE(toQPoint(release.rootPosition), presses[i]);
 
         const long holdMs = long(release.serverTimeMs - press.serverTimeMs);
+        recordDeviation(holdMs, pressHoldMs);
         QVERIFY2(isOnTime(holdMs, pressHoldMs),
                  qPrintable(QStringLiteral("press %1 held %2 ms").arg(i).arg(holdMs)));
         if (i > 0) {
             const long gapMs = long(press.serverTimeMs - events[2 * i - 1].serverTimeMs);
+            recordDeviation(gapMs, gapsMs[i - 1]);
             QVERIFY2(isOnTime(gapMs, gapsMs[i - 1]),
                      qPrintable(QStringLiteral("gap before press %1 was %2 ms, not %3")
                                     .arg(i)
@@ -170,6 +178,24 @@ void TestClicksE2E::scriptClicksWhereAndWhenItSays()
     QVERIFY2(
         runNs >= expectedMs * 1'000'000 && runMs < expectedMs + 400,
         qPrintable(QStringLiteral("run took %1 ms, expected %2 ms").arg(runMs).arg(expectedMs)));
+}
+
+void TestClicksE2E::recordDeviation(long measuredMs, int expectedMs)
+{
+    deviationsMs.append(measuredMs - expectedMs);
+}
+
+// One late wake-up on a busy machine is tolerated above; taken together, the holds and the
+// gaps between clicks must keep to 5 ms.
+void TestClicksE2E::holdsAndGapsAreWithinFiveMilliseconds()
+{
+    QVERIFY(deviationsMs.size() >= 15);
+    const auto outliers = std::count_if(deviationsMs.cbegin(), deviationsMs.cend(),
+                                        [](long deviation) { return std::abs(deviation) > 5; });
+    QVERIFY2(outliers * 10 <= deviationsMs.size(),
+             qPrintable(QStringLiteral("%1 of %2 holds and gaps off by more than 5 ms")
+                            .arg(outliers)
+                            .arg(deviationsMs.size())));
 }
 
 QTEST_MAIN(TestClicksE2E)
