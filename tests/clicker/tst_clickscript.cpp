@@ -270,15 +270,28 @@ void TestClickScript::reportsParseFailures()
 
 void TestClickScript::matchesPlainExpansionOnRandomScripts()
 {
-    const QStringList alphabet{"0", "1", "2", "3", "5",  "9",  "0",  "1", "，", "，", ",",  "*",
-                               "*", "#", "-", " ", "\t", "\n", "\n", "a", "＊", "＃", "１", "　"};
+    const QStringList leads{"", "", "", "*", "#", " ", "-", "＊", "＃", "，", "a"};
+    const QStringList fields{"",           "0",          "2", "-3", "12",  " 1", "１",
+                             "2147483647", "2147483648", "a", "٣",  "0.5", "😀",  "\t"};
+    const QStringList separators{"，", "，", "，", ",", "*", " "};
     constexpr qsizetype limit = 200;
     QRandomGenerator random(20240611);
+    const auto pick = [&random](const QStringList &from) {
+        return from[random.bounded(from.size())];
+    };
+    const auto randomLine = [&]() -> QString {
+        if (random.bounded(5) == 0)
+            return "*" + pick(fields); // a marker hardly ever comes up by chance
+        QString line = pick(leads);
+        const int fieldCount = random.bounded(6);
+        for (int field = 0; field < fieldCount; ++field)
+            line += (field > 0 ? pick(separators) : QString()) + pick(fields);
+        return line;
+    };
     for (int round = 0; round < 5000; ++round) {
-        QString script;
-        const int length = random.bounded(40);
-        for (int index = 0; index < length; ++index)
-            script += alphabet[random.bounded(alphabet.size())];
+        QStringList lines(random.bounded(8));
+        std::generate(lines.begin(), lines.end(), randomLine);
+        const QString script = lines.join(u'\n');
 
         const QStringList planLines = expand(buildRunPlan(script), limit);
         QCOMPARE(planLines, referenceExpansion(script, limit));
