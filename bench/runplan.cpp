@@ -47,7 +47,7 @@ namespace {
 
 constexpr int longScriptLines = 10000;
 
-/// A long script that mixes every line kind that adds to the plan.
+// A long script that mixes every line kind that adds to the plan.
 QString longScript()
 {
     const QStringList pattern{
@@ -59,7 +59,7 @@ QString longScript()
     return script;
 }
 
-/// Bytes requested from the heap while one plan is built (a reallocation counts in full).
+// Bytes requested from the heap while one plan is built (a reallocation counts in full).
 void reportAllocatedBytes(benchmark::State &state, const QString &script)
 {
     allocatedBytes = 0;

@@ -21,7 +21,7 @@ const QRegularExpression &markerPattern()
     return pattern;
 }
 
-/// A number field as the script language reads it: base 10, 32-bit signed, or nothing.
+// Every number of the language is read this one way, so fields and counts never disagree.
 std::optional<int> toNumber(QStringView field)
 {
     bool ok = false;
@@ -29,7 +29,7 @@ std::optional<int> toNumber(QStringView field)
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
-/// Collects plan lines into the segment that the next repeat marker closes.
+// Collects plan lines into the segment that the next repeat marker closes.
 class PlanBuilder final
 {
 public:
@@ -39,6 +39,7 @@ public:
             current.append(PlanLine{line.toString(), copies});
     }
 
+    // An empty segment performs nothing however often it repeats, so the plan skips it.
     void closeSegment(int repeats)
     {
         if (repeats > 0 && !current.isEmpty())
@@ -66,7 +67,7 @@ void addMarker(PlanBuilder &builder, QStringView line)
     builder.closeSegment(toNumber(match.capturedView(1)).value_or(0));
 }
 
-/// A step line with a click count stands for that many copies of its first three fields.
+// A step line with a click count stands for that many copies of its first three fields.
 void addCountedStep(PlanBuilder &builder, QStringView line)
 {
     const qsizetype lastSeparator = line.lastIndexOf(fieldSeparator);

@@ -15,7 +15,7 @@ QString at(qint64 milliseconds, const QString &call)
     return QStringLiteral("%1 %2").arg(milliseconds * 1000).arg(call);
 }
 
-/// The calls of one press that starts at `atMs` on the virtual clock.
+// The calls of one press that starts at `atMs` on the virtual clock.
 QStringList click(qint64 atMs, int x, int y, int delayMs = 0)
 {
     const QString position = QStringLiteral("%1, %2").arg(x).arg(y);
@@ -28,7 +28,7 @@ QStringList click(qint64 atMs, int x, int y, int delayMs = 0)
     return calls;
 }
 
-/// The calls of one cursor move that starts at `atMs` and succeeds.
+// The calls of one cursor move that starts at `atMs` and succeeds.
 QStringList move(qint64 atMs, int x, int y, int delayMs = 0)
 {
     QStringList calls{at(atMs, QStringLiteral("setCursorPosition(%1, %2)").arg(x).arg(y))};

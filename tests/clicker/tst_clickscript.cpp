@@ -11,7 +11,7 @@ namespace {
 constexpr int intMax = std::numeric_limits<int>::max();
 const QChar separator(0xFF0C);
 
-/// The first `limit` plan lines of the full expansion.
+// The first `limit` plan lines of the full expansion.
 QStringList expand(const RunPlan &plan, qsizetype limit = intMax)
 {
     QStringList lines;
@@ -28,8 +28,8 @@ bool isAsciiNumber(const QString &text)
            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-/// The first `limit` lines of a script's expansion, written out the plain way: every repeat
-/// and every click count becomes real list entries.
+// The first `limit` lines of a script's expansion, written out the plain way: every repeat
+// and every click count becomes real list entries.
 QStringList referenceExpansion(const QString &script, qsizetype limit)
 {
     QStringList plan;
