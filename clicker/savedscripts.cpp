@@ -79,9 +79,10 @@ void Widget::refreshFileList()
 
 void Widget::loadLatestFile()
 {
-    const QString path = newestScriptPath(listSavedScripts());
-    if (path.isEmpty())
+    // The listing puts the newest first, the first of equal times winning.
+    const QFileInfoList entries = listSavedScripts();
+    if (entries.isEmpty())
         return;
-    if (const std::optional<QString> text = readScriptFile(path))
+    if (const std::optional<QString> text = readScriptFile(entries.constFirst().absoluteFilePath()))
         ui->plainTextEdit->setPlainText(*text);
 }

@@ -1,9 +1,14 @@
 #include "scriptfolder.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -46,6 +51,23 @@ bool writeWhole(const QString &path, const QString &text)
     return out.status() == QTextStream::Ok && file.commit();
 }
 
+struct TimedEntry
+{
+    qint64 modified;
+    QFileInfo info;
+};
+
+/// Milliseconds are the resolution QDateTime compares at, so times that look equal tie
+/// and fall back to the name. A file gone since the listing sorts last.
+qint64 modifiedMsecs(const QFileInfo &entry)
+{
+    std::error_code error;
+    const auto modified = std::filesystem::last_write_time(entry.filesystemFilePath(), error);
+    if (error)
+        return std::numeric_limits<qint64>::min();
+    return std::chrono::floor<std::chrono::milliseconds>(modified.time_since_epoch()).count();
+}
+
 } // namespace
 
 QDir savedScriptsFolder()
@@ -55,22 +77,23 @@ QDir savedScriptsFolder()
 
 QFileInfoList listSavedScripts()
 {
-    return savedScriptsFolder().entryInfoList(QDir::Files, QDir::Time);
-}
-
-QString newestScriptPath(const QFileInfoList &entries)
-{
-    QString newestPath;
-    QDateTime newestTime;
-    for (const QFileInfo &entry : entries) {
-        const QDateTime modified = entry.fileTime(QFileDevice::FileModificationTime);
-        // A null time compares lower than any valid one, so the first entry always counts.
-        if (modified > newestTime) {
-            newestTime = modified;
-            newestPath = entry.absoluteFilePath();
-        }
-    }
-    return newestPath;
+    // The order QDir::Time gives, sorted here because Qt 6.4 converts both times of every
+    // comparison to local time, which takes seconds for a folder of ten thousand scripts.
+    const QFileInfoList entries = savedScriptsFolder().entryInfoList(QDir::Files, QDir::Unsorted);
+    std::vector<TimedEntry> timed;
+    timed.reserve(std::size_t(entries.size()));
+    for (const QFileInfo &entry : entries)
+        timed.push_back({modifiedMsecs(entry), entry});
+    std::sort(timed.begin(), timed.end(), [](const TimedEntry &a, const TimedEntry &b) {
+        if (a.modified != b.modified)
+            return a.modified > b.modified;
+        return a.info.fileName() < b.info.fileName();
+    });
+    QFileInfoList sorted;
+    sorted.reserve(entries.size());
+    for (const TimedEntry &entry : timed)
+        sorted.append(entry.info);
+    return sorted;
 }
 
 QString savedScriptPath(const QString &fileName)

@@ -12,12 +12,9 @@
 /// The folder itself, "saved_files" under the working directory.
 QDir savedScriptsFolder();
 
-/// The folder's files (no subfolders, hidden files or "." and ".."), newest first.
+/// The folder's files (no subfolders, hidden files or "." and ".."), newest first by
+/// modification time, equal times in name order.
 QFileInfoList listSavedScripts();
-
-/// The absolute path of the entry with the latest modification time, the first one of
-/// equals winning; empty when there are no entries.
-QString newestScriptPath(const QFileInfoList &entries);
 
 /// "saved_files/" followed by fileName.
 QString savedScriptPath(const QString &fileName);
