@@ -92,9 +92,6 @@ void TestClickRunner::runsScript_data()
     QTest::newRow("negative delay") << "100，200，-1\n-5，-7，0" << none
                                     << startPause + click(500, 100, 200) + click(550, -5, -7)
                                     << QStringList{quoted("100，200，-1"), quoted("-5，-7，0")};
-    QTest::newRow("leading separator")
-        << "，100，200，1" << none << startPause + click(500, 100, 200)
-        << QStringList{quoted("，100，200")};
     QTest::newRow("move") << "#300，400，2" << none << startPause + move(500, 300, 400, 2000)
                           << QStringList{quoted("#300，400，2")};
     QTest::newRow("move count") << "#300，400，1，3" << none
@@ -129,11 +126,6 @@ void TestClickRunner::runsScript_data()
                            at(500, wait.arg(1000))} +
                move(1500, 3, 4)
         << QStringList{quoted("#1，2，1"), refused + "4294967295", quoted("#3，4")};
-    QTest::newRow("refused moves each logged")
-        << "#1，2，0，2" << QList<uint>{5, 1400}
-        << startPause + QStringList{at(500, "setCursorPosition(1, 2)"), at(500, "lastErrorCode()"),
-                                    at(500, "setCursorPosition(1, 2)"), at(500, "lastErrorCode()")}
-        << QStringList{quoted("#1，2，0，2"), refused + "5", refused + "1400"};
     QTest::newRow("refused click unnoticed")
         << "1，2" << QList<uint>{5} << startPause + click(500, 1, 2) << QStringList{quoted("1，2")};
 }
