@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libx11-dev libxt
           libgl-dev nginx-light fonts-wqy-microhei)
 if [[ "${1:-}" == test ]]; then
     packages+=(xvfb xauth x11-utils g++-mingw-w64-x86-64 libbenchmark-dev
-               dpkg-dev desktop-file-utils appstream libglib2.0-bin xdg-user-dirs)
+               dpkg-dev desktop-file-utils appstream libglib2.0-bin xdg-user-dirs
+               clang-14 libclang-rt-14-dev)
 fi
 
 missing=()
