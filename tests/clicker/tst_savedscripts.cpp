@@ -1,6 +1,7 @@
 #include "widget.h"
 
 #include "logcapture.h"
+#include "scriptfolder.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -180,6 +181,7 @@ private slots:
 
     void startupListsAndLoadsNewest_data();
     void startupListsAndLoadsNewest();
+    void listingOrderMatchesTimeSort();
     void decodesFiles_data();
     void decodesFiles();
     void clickLoadsWithoutRebuilding();
@@ -262,6 +264,19 @@ void TestSavedScripts::startupListsAndLoadsNewest()
         QVERIFY(!(window.list->model()->flags(window.list->model()->index(row, 0)) &
                   Qt::ItemIsEditable));
     QCOMPARE(log.lines(), QStringList{});
+}
+
+void TestSavedScripts::listingOrderMatchesTimeSort()
+{
+    const QStringList names = {"b.txt", "B.txt", "a.txt", "10.txt", "9.txt", "中.txt",
+                               "z",     "_x",    "A b",   "0",      "~"};
+    for (int i = 0; i < names.size(); ++i)
+        QVERIFY(writeFile(folder + names[i], "", i % 3 * 7)); // three groups of equal times
+
+    QStringList listed;
+    for (const QFileInfo &entry : listSavedScripts())
+        listed.append(entry.fileName());
+    QCOMPARE(listed, QDir(folder).entryList(QDir::Files, QDir::Time));
 }
 
 void TestSavedScripts::decodesFiles_data()
