@@ -155,7 +155,7 @@ private:
 QStringList stampsBetween(const QDateTime &from, const QDateTime &to)
 {
     QStringList stamps;
-    for (QDateTime t = from.addSecs(-1); t <= to.addSecs(1); t = t.addSecs(1))
+    for (QDateTime t = from; t.toSecsSinceEpoch() <= to.toSecsSinceEpoch(); t = t.addSecs(1))
         stamps.append(t.toString(QStringLiteral("MMddHHmmss")));
     return stamps;
 }
