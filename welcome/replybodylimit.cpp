@@ -6,6 +6,15 @@ namespace {
 
 const char *const oversizeProperty = "quorvaneBodyTooLarge";
 
+bool isOversize(const QNetworkReply *reply)
+{
+    // The abort comes too late when a whole short reply was already in before its progress
+    // was reported, so the announced and the buffered size are checked again at the end.
+    return reply->property(oversizeProperty).toBool() ||
+           reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxReplyBodyBytes ||
+           reply->bytesAvailable() > maxReplyBodyBytes;
+}
+
 } // namespace
 
 void limitReplyBody(QNetworkReply *reply)
@@ -24,9 +33,14 @@ void limitReplyBody(QNetworkReply *reply)
                      });
 }
 
+bool replyFailed(const QNetworkReply *reply)
+{
+    return reply->error() != QNetworkReply::NoError || isOversize(reply);
+}
+
 QString replyErrorText(const QNetworkReply *reply)
 {
-    if (reply->property(oversizeProperty).toBool())
+    if (isOversize(reply))
         return QStringLiteral("Reply body larger than %1 bytes").arg(maxReplyBodyBytes);
     return reply->errorString();
 }

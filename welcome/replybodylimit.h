@@ -12,5 +12,8 @@ inline constexpr qint64 maxReplyBodyBytes = 32 * 1024 * 1024;
 /// announced or received size goes beyond that. Call right after sending the request.
 void limitReplyBody(QNetworkReply *reply);
 
-/// The reply's error text, or a message of our own when limitReplyBody aborted it.
+/// True when the finished `reply` failed: a network or HTTP error, or a body over the limit.
+bool replyFailed(const QNetworkReply *reply);
+
+/// The reply's error text, or a message of our own when its body is over the limit.
 QString replyErrorText(const QNetworkReply *reply);

@@ -59,7 +59,7 @@ void WelcomePage::onDirectoryListed(QNetworkReply *reply)
 {
     reply->deleteLater();
     QDebug line = qDebug();
-    if (reply->error() != QNetworkReply::NoError) {
+    if (replyFailed(reply)) {
         line << "Failed to list directory:" << replyErrorText(reply);
         downloadFiles(fallbackImageFile, fallbackTextFile);
         return;
@@ -139,7 +139,7 @@ void WelcomePage::onImageDownloaded(QNetworkReply *reply)
 {
     reply->deleteLater();
     QDebug line = qDebug();
-    if (reply->error() != QNetworkReply::NoError) {
+    if (replyFailed(reply)) {
         line << "Failed to download image:" << replyErrorText(reply)
              << "URL:" << reply->url().toString();
         ui->imageLabel->setText(QStringLiteral("无法加载图片"));
@@ -163,7 +163,7 @@ void WelcomePage::onTextDownloaded(QNetworkReply *reply)
 {
     reply->deleteLater();
     QDebug line = qDebug();
-    if (reply->error() != QNetworkReply::NoError) {
+    if (replyFailed(reply)) {
         line << "Failed to download text:" << replyErrorText(reply)
              << "URL:" << reply->url().toString();
         ui->textLabel->setText(QStringLiteral("无法加载文本内容"));

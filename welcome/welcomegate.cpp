@@ -72,7 +72,7 @@ bool WelcomePage::checkServerFilesChanged()
     }
     timer.stop();
 
-    if (reply->error() != QNetworkReply::NoError) {
+    if (replyFailed(reply)) {
         reply->deleteLater();
         qDebug() << "Failed to check server files:" << replyErrorText(reply);
         return false;
