@@ -14,7 +14,6 @@
 namespace {
 
 const QString welcomeTitle = QStringLiteral("欢迎");
-const QString mainWindowTitle = QStringLiteral("Quorvane_模拟点击");
 const QString contentScript = QStringLiteral(CONTENT_SERVER_SCRIPT);
 
 /// Runs the content server script; its complaints go to the test log.
@@ -49,8 +48,12 @@ private slots:
 
 private:
     void start();
+    void stop();
     QString readLog();
     QVariant stored(const QString &key) const;
+    /// The main window's constructor makes the scripts folder, so it tells that the main
+    /// window of this very process exists; other programs' windows may share its title.
+    bool mainWindowCreated() const { return QDir(home.filePath("work/saved_files")).exists(); }
 
     QTemporaryDir contentRoot;
     QString port;
@@ -91,11 +94,16 @@ void TestWelcomeStartup::init()
 
 void TestWelcomeStartup::cleanup()
 {
+    stop();
+    QDir(home.filePath("work")).removeRecursively();
+}
+
+void TestWelcomeStartup::stop()
+{
     if (program.state() != QProcess::NotRunning) {
         program.kill();
         program.waitForFinished();
     }
-    QDir(home.filePath("work")).removeRecursively();
 }
 
 void TestWelcomeStartup::start()
@@ -144,7 +152,7 @@ void TestWelcomeStartup::firstRunShowsTheWelcomeDialog()
     QTRY_VERIFY2(readLog().contains("First run or no saved file list - showing welcome page\n"
                                     "File names changed, showing welcome page\n"),
                  qPrintable(log));
-    QVERIFY(!windows.hasWindow(mainWindowTitle));
+    QVERIFY(!mainWindowCreated());
 
     if (how == "close")
         windows.requestClose(dialog);
@@ -152,16 +160,15 @@ void TestWelcomeStartup::firstRunShowsTheWelcomeDialog()
         windows.pressKey(dialog, how == "enter" ? XK_Return : XK_Escape);
 
     if (mainWindow) {
-        const unsigned long window = windows.waitForWindow(mainWindowTitle, 15000);
-        QVERIFY2(window, "the main window did not appear");
-        QVERIFY(!windows.hasWindow(welcomeTitle));
-        QVERIFY(QDir(home.filePath("work/saved_files")).exists());
-        windows.requestClose(window);
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindowCreated(), 15000);
+        QTRY_VERIFY(!windows.hasWindow(welcomeTitle));
+        QCOMPARE(program.state(), QProcess::Running);
+        return; // closing the main window is its own suite's business
     }
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
-    QCOMPARE(QDir(home.filePath("work/saved_files")).exists(), mainWindow);
+    QVERIFY(!mainWindowCreated());
 }
 
 void TestWelcomeStartup::serverContentIsShownAndAChangeBringsTheDialogBack()
@@ -191,11 +198,10 @@ void TestWelcomeStartup::serverContentIsShownAndAChangeBringsTheDialogBack()
         settings.setValue("DontShowWelcome", true);
     }
     start();
-    unsigned long window = windows.waitForWindow(mainWindowTitle, 15000);
-    QVERIFY2(window, "the main window did not appear");
+    QTRY_VERIFY_WITH_TIMEOUT(mainWindowCreated(), 15000);
+    QVERIFY(readLog().contains("User preference 'dontShow': true\n"));
     QVERIFY(!windows.hasWindow(welcomeTitle));
-    windows.requestClose(window);
-    QVERIFY(program.waitForFinished(10000));
+    stop();
 
     // New content on the server: the dialog is due again and its box starts clear.
     QFile news(folder + "news.txt");

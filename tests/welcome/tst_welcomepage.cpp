@@ -2,6 +2,7 @@
 
 #include "logcapture.h"
 #include "loopbackhttpserver.h"
+#include "serverresponses.h"
 #include "temporarysettings.h"
 #include "testcontentserver.h"
 
@@ -69,9 +70,7 @@ void TestWelcomePage::initTestCase()
     QVERIFY(server.listen());
     setContentServerBaseUrl(server.baseUrl());
     // Nothing answers, so the labels keep what the form gives them.
-    LoopbackHttpServer::Response silent;
-    silent.behaviour = LoopbackHttpServer::Behaviour::NeverAnswer;
-    server.setDefaultResponse(silent);
+    server.setDefaultResponse(withBehaviour(Behaviour::NeverAnswer));
 }
 
 void TestWelcomePage::init()
