@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDebug>
+#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -108,6 +109,7 @@ private:
 
 void TestWelcomeContent::initTestCase()
 {
+    QVERIFY2(settings.fileName().startsWith(QDir::tempPath()), qPrintable(settings.fileName()));
     QVERIFY(server.listen());
     setContentServerBaseUrl(server.baseUrl());
 }

@@ -7,6 +7,7 @@
 #include "testcontentserver.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTest>
@@ -57,6 +58,7 @@ private:
 
 void TestWelcomeGate::initTestCase()
 {
+    QVERIFY2(settings.fileName().startsWith(QDir::tempPath()), qPrintable(settings.fileName()));
     QVERIFY(server.listen());
     setContentServerBaseUrl(server.baseUrl());
 }

@@ -4,6 +4,7 @@
 #include "testcontentserver.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -55,6 +56,7 @@ private:
 
 void TestWelcomeNginx::initTestCase()
 {
+    QVERIFY2(settings.fileName().startsWith(QDir::tempPath()), qPrintable(settings.fileName()));
     QVERIFY(QProcess::execute("cp", {"-R", QStringLiteral(CONTENT_WWW), root.filePath("www")}) ==
             0);
     QTcpServer probe;

@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLabel>
 #include <QMetaMethod>
 #include <QPushButton>
@@ -67,6 +68,7 @@ private:
 
 void TestWelcomePage::initTestCase()
 {
+    QVERIFY2(settings.fileName().startsWith(QDir::tempPath()), qPrintable(settings.fileName()));
     QVERIFY(server.listen());
     setContentServerBaseUrl(server.baseUrl());
     // Nothing answers, so the labels keep what the form gives them.
