@@ -6,7 +6,6 @@
 #include "serverfilelist.h"
 #include "welcomesettings.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -20,11 +19,6 @@ namespace {
 
 const QString fallbackImageFile = QStringLiteral("welcome.png");
 const QString fallbackTextFile = QStringLiteral("welcome.txt");
-
-QString timeStamp()
-{
-    return QString::number(QDateTime::currentMSecsSinceEpoch());
-}
 
 bool isImageName(const QString &name)
 {
@@ -43,13 +37,8 @@ bool isTextName(const QString &name)
 void WelcomePage::listServerDirectory()
 {
     networkManager->clearAccessCache();
-    QNetworkRequest request(
-        QUrl(welcomeFolderUrl() + QStringLiteral("index.php?nocache=") + timeStamp()));
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-
-    QNetworkReply *reply = networkManager->get(request);
+    QNetworkReply *reply =
+        networkManager->get(listingRequest(QStringLiteral("index.php?nocache=")));
     limitReplyBody(reply);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onDirectoryListed(reply); });
     qDebug() << "Checking server files at:" << welcomeFolderUrl();

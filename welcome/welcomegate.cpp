@@ -5,30 +5,16 @@
 #include "serverfilelist.h"
 #include "welcomesettings.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSettings>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
 
 constexpr int serverCheckTimeoutMs = 5000;
-
-QNetworkRequest listingRequest()
-{
-    const QUrl url(welcomeFolderUrl() + QStringLiteral("index.php?t=") +
-                   QString::number(QDateTime::currentMSecsSinceEpoch()));
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    return request;
-}
 
 } // namespace
 
@@ -54,7 +40,7 @@ bool WelcomePage::checkServerFilesChanged()
 
     QNetworkAccessManager manager;
     QEventLoop loop;
-    QNetworkReply *reply = manager.get(listingRequest());
+    QNetworkReply *reply = manager.get(listingRequest(QStringLiteral("index.php?t=")));
     limitReplyBody(reply);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
 
