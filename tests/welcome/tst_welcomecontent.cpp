@@ -517,7 +517,6 @@ void TestWelcomeContent::listingAgainstTheStore()
     LogCapture log;
     auto page = std::make_unique<WelcomePage>();
     QTRY_VERIFY(contentShown(*page));
-    QTRY_COMPARE(log.lines().size() > 3, true);
 
     // Operations called by the handler write their lines before the handler's own.
     QStringList expected;
