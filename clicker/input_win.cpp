@@ -28,6 +28,26 @@ void sleepMilliseconds(int milliseconds)
         Sleep(static_cast<DWORD>(milliseconds));
 }
 
+std::int64_t steadyMicroseconds()
+{
+    // The performance counter, not GetTickCount64: a tick of 15.6 ms could end a wait early.
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    // Whole seconds and the rest apart, so that counter * 1000000 cannot overflow.
+    const std::int64_t seconds = counter.QuadPart / frequency.QuadPart;
+    const std::int64_t rest = counter.QuadPart % frequency.QuadPart;
+    return seconds * 1000000 + rest * 1000000 / frequency.QuadPart;
+}
+
+bool isEscapeKeyDown()
+{
+    // The high bit is the key's state now; the low bit (pressed since the last call) is
+    // shared with every other caller in the session and would be unreliable.
+    return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
+}
+
 std::uint32_t lastErrorCode()
 {
     return GetLastError();

@@ -1,4 +1,5 @@
-// X11 input through the XTest extension on the display named by DISPLAY.
+// X11 input through the XTest extension on the display named by DISPLAY; the Esc key is
+// read from the same connection's keymap.
 //
 // Error codes reported by lastErrorCode():
 //   0  the display is open and offers XTest
@@ -6,11 +7,12 @@
 //   2  the X server does not offer the XTest extension
 // The connection is opened at the first call and kept for the life of the process; a
 // failure is remembered too, so every later move fails at once with the same code and
-// button events are dropped.
+// button events are dropped. Reading the keyboard needs no XTest, only the display.
 #include "input.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <chrono>
@@ -37,6 +39,7 @@ public:
             errorCode = noDisplayError;
             return;
         }
+        escapeKeycode = XKeysymToKeycode(display, XK_Escape);
         int eventBase = 0;
         int errorBase = 0;
         int majorVersion = 0;
@@ -58,10 +61,24 @@ public:
     Display *usableDisplay() const { return errorCode == noError ? display : nullptr; }
     std::uint32_t error() const { return errorCode; }
 
+    /// False without a display, or when its keyboard has no Esc key.
+    bool isEscapeKeyDown() const;
+
 private:
     Display *display;
     std::uint32_t errorCode = noError;
+    KeyCode escapeKeycode = 0; // 0: no Esc key on this keyboard
 };
+
+bool XTestConnection::isEscapeKeyDown() const
+{
+    if (!display || escapeKeycode == 0)
+        return false;
+    // One bit per keycode, as the server sees the keyboard now, whichever window has focus.
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    return (static_cast<unsigned char>(keys[escapeKeycode / 8]) >> (escapeKeycode % 8)) & 1u;
+}
 
 XTestConnection &connection()
 {
@@ -114,6 +131,18 @@ void sleepMilliseconds(int milliseconds)
         std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_until(deadline);
+}
+
+std::int64_t steadyMicroseconds()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool isEscapeKeyDown()
+{
+    return connection().isEscapeKeyDown();
 }
 
 std::uint32_t lastErrorCode()

@@ -27,7 +27,8 @@ private slots:
     void on_listView_clicked(const QModelIndex &index);
 
 private:
-    void executeScript();
+    /// Performs the editor's script; false when Esc stopped it.
+    bool executeScript();
     void refreshFileList();
     void loadLatestFile();
 

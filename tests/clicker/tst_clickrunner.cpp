@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 QString at(qint64 milliseconds, const QString &call)
@@ -15,16 +17,20 @@ QString at(qint64 milliseconds, const QString &call)
     return QStringLiteral("%1 %2").arg(milliseconds * 1000).arg(call);
 }
 
-// The calls of one press that starts at `atMs` on the virtual clock.
-QStringList click(qint64 atMs, int x, int y, int delayMs = 0)
+QString wait(qint64 atMs, qint64 forMs)
+{
+    return at(atMs, QStringLiteral("wait(%1)").arg(forMs));
+}
+
+// The calls of one press that starts at `atMs` on the virtual clock, held `holdMs`.
+QStringList click(qint64 atMs, int x, int y, int delayMs = 0, int holdMs = 50)
 {
     const QString position = QStringLiteral("%1, %2").arg(x).arg(y);
     QStringList calls{at(atMs, "setCursorPosition(" + position + ")"),
-                      at(atMs, "sendMouseButton(LeftDown, " + position + ")"),
-                      at(atMs, "sleepMilliseconds(50)"),
-                      at(atMs + 50, "sendMouseButton(LeftUp, " + position + ")")};
+                      at(atMs, "sendMouseButton(LeftDown, " + position + ")"), wait(atMs, holdMs),
+                      at(atMs + holdMs, "sendMouseButton(LeftUp, " + position + ")")};
     if (delayMs > 0)
-        calls.append(at(atMs + 50, QStringLiteral("sleepMilliseconds(%1)").arg(delayMs)));
+        calls.append(wait(atMs + holdMs, delayMs));
     return calls;
 }
 
@@ -33,11 +39,12 @@ QStringList move(qint64 atMs, int x, int y, int delayMs = 0)
 {
     QStringList calls{at(atMs, QStringLiteral("setCursorPosition(%1, %2)").arg(x).arg(y))};
     if (delayMs > 0)
-        calls.append(at(atMs, QStringLiteral("sleepMilliseconds(%1)").arg(delayMs)));
+        calls.append(wait(atMs, delayMs));
     return calls;
 }
 
-const QStringList startPause{"0 sleepMilliseconds(500)"};
+const QStringList startPause{wait(0, 500)};
+const QString stopped = QStringLiteral("Run stopped by Esc key");
 
 QString quoted(const QString &planLine)
 {
@@ -54,15 +61,32 @@ private slots:
     void initTestCase();
     void runsScript_data();
     void runsScript();
+    void escapeStopsTheRun_data();
+    void escapeStopsTheRun();
 
 private:
+    void clickExecuteButton(const QString &script);
+
     QTemporaryDir workingDirectory;
+    std::unique_ptr<Widget> widget;
 };
 
 void TestClickRunner::initTestCase()
 {
     QVERIFY(workingDirectory.isValid());
     QVERIFY(QDir::setCurrent(workingDirectory.path()));
+    widget = std::make_unique<Widget>();
+    widget->show();
+    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
+}
+
+void TestClickRunner::clickExecuteButton(const QString &script)
+{
+    auto *editor = widget->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit"));
+    auto *button = widget->findChild<QPushButton *>(QStringLiteral("pushButton"));
+    QVERIFY(editor && button);
+    editor->setPlainText(script);
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 void TestClickRunner::runsScript_data()
@@ -72,7 +96,6 @@ void TestClickRunner::runsScript_data()
     QTest::addColumn<QStringList>("timeline");
     QTest::addColumn<QStringList>("log");
 
-    const QString wait = QStringLiteral("sleepMilliseconds(%1)");
     const QString coordinates = QStringLiteral("Invalid coordinate values in input:  ");
     const QString refused = QStringLiteral("Failed to set cursor position. Error code:  ");
     const QList<uint> none;
@@ -123,7 +146,7 @@ void TestClickRunner::runsScript_data()
         << "#1，2，1\n#3，4" << QList<uint>{4294967295u}
         << startPause +
                QStringList{at(500, "setCursorPosition(1, 2)"), at(500, "lastErrorCode()"),
-                           at(500, wait.arg(1000))} +
+                           wait(500, 1000)} +
                move(1500, 3, 4)
         << QStringList{quoted("#1，2，1"), refused + "4294967295", quoted("#3，4")};
     QTest::newRow("refused click unnoticed")
@@ -135,14 +158,6 @@ void TestClickRunner::runsScript()
     QFETCH(QString, script);
     QFETCH(QList<uint>, refusedMoveCodes);
 
-    Widget widget;
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&widget));
-    auto *editor = widget.findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit"));
-    auto *button = widget.findChild<QPushButton *>(QStringLiteral("pushButton"));
-    QVERIFY(editor && button);
-    editor->setPlainText(script);
-
     FakeInput input;
     QList<std::optional<std::uint32_t>> outcomes;
     for (const uint code : refusedMoveCodes)
@@ -150,7 +165,63 @@ void TestClickRunner::runsScript()
     input.scriptCursorMoves(outcomes);
     LogCapture log;
 
-    QTest::mouseClick(button, Qt::LeftButton);
+    clickExecuteButton(script);
+
+    QTEST(input.timeline(), "timeline");
+    QTEST(log.lines(), "log");
+}
+
+// Esc is held from escapeFromMs to escapeUntilMs on the virtual clock, where the start
+// pause begins at 0. The run must stop before its next action, within 10 ms, with the
+// button up, and log nothing of the script after the stop.
+void TestClickRunner::escapeStopsTheRun_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<double>("escapeFromMs");
+    QTest::addColumn<QStringList>("timeline");
+    QTest::addColumn<QStringList>("log");
+
+    QTest::newRow("already held when the button is clicked")
+        << "100，200" << 0.0 << QStringList() << QStringList{stopped};
+    QTest::newRow("in the start pause, before the plan is built")
+        << "100，200\nx" << 123.456 << QStringList{wait(0, 130)} << QStringList{stopped};
+    QTest::newRow("as the start pause ends")
+        << "100，200" << 500.0 << startPause << QStringList{stopped};
+    QTest::newRow("during a hold, which is cut short but released")
+        << "100，200，5" << 515.0 << startPause + click(500, 100, 200, 0, 20)
+        << QStringList{quoted("100，200，5"), stopped};
+    QTest::newRow("during a long delay")
+        << "100，200，60" << 30001.234
+        << startPause + click(500, 100, 200) + QStringList{wait(550, 29460)}
+        << QStringList{quoted("100，200，60"), stopped};
+    QTest::newRow("during a move's delay")
+        << "#300，400，2\n5，6" << 1234.567 << startPause + move(500, 300, 400, 740)
+        << QStringList{quoted("#300，400，2"), stopped};
+    QTest::newRow("between lines, before the next is logged")
+        << "1，2，1\n3，4" << 1550.0 << startPause + click(500, 1, 2, 1000)
+        << QStringList{quoted("1，2，1"), stopped};
+    QTest::newRow("between presses of one line's count")
+        << "100，200，0，5" << 575.0
+        << startPause + click(500, 100, 200) + click(550, 100, 200, 0, 30)
+        << QStringList{quoted("100，200，0"), quoted("100，200，0"), stopped};
+    QTest::newRow("in a segment repeated 2147483647 times")
+        << "900，600，1\n*2147483647" << 3672.0
+        << startPause + click(500, 900, 600, 1000) + click(1550, 900, 600, 1000) +
+               click(2600, 900, 600, 1000) + click(3650, 900, 600, 0, 30)
+        << QStringList(4, quoted("900，600，1")) + QStringList{stopped};
+}
+
+void TestClickRunner::escapeStopsTheRun()
+{
+    QFETCH(QString, script);
+    QFETCH(double, escapeFromMs);
+
+    FakeInput input;
+    const qint64 escapeFromUs = qRound64(escapeFromMs * 1000);
+    input.holdEscape(escapeFromUs, escapeFromUs + 100'000);
+    LogCapture log;
+
+    clickExecuteButton(script);
 
     QTEST(input.timeline(), "timeline");
     QTEST(log.lines(), "log");

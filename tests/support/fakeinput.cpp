@@ -4,13 +4,14 @@
 
 #include <QQueue>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
 
 struct InputCall
 {
-    enum class Operation { SetCursorPosition, SendMouseButton, SleepMilliseconds, LastErrorCode };
+    enum class Operation { SetCursorPosition, SendMouseButton, Wait, LastErrorCode };
 
     Operation operation;
     QList<qint64> arguments; // in the order of the input function's parameters
@@ -23,6 +24,7 @@ struct FakeState
     QList<InputCall> calls;
     qint64 nowMicroseconds = 0;
     QQueue<std::optional<std::uint32_t>> cursorOutcomes;
+    QList<std::pair<qint64, qint64>> escapeHeld; // [from, until) in microseconds
     std::uint32_t lastErrorCode = 0;
 };
 
@@ -41,8 +43,8 @@ QString operationName(InputCall::Operation operation)
         return QStringLiteral("setCursorPosition");
     case InputCall::Operation::SendMouseButton:
         return QStringLiteral("sendMouseButton");
-    case InputCall::Operation::SleepMilliseconds:
-        return QStringLiteral("sleepMilliseconds");
+    case InputCall::Operation::Wait:
+        return QStringLiteral("wait");
     case InputCall::Operation::LastErrorCode:
         return QStringLiteral("lastErrorCode");
     }
@@ -93,6 +95,11 @@ void FakeInput::scriptCursorMoves(const QList<std::optional<std::uint32_t>> &out
         state.cursorOutcomes.enqueue(outcome);
 }
 
+void FakeInput::holdEscape(qint64 fromMicroseconds, qint64 untilMicroseconds)
+{
+    state.escapeHeld.append({fromMicroseconds, untilMicroseconds});
+}
+
 QStringList FakeInput::timeline() const
 {
     QStringList lines;
@@ -120,9 +127,28 @@ void sendMouseButton(MouseButtonEvent event, int x, int y)
 
 void sleepMilliseconds(int milliseconds)
 {
-    record(InputCall::Operation::SleepMilliseconds, {milliseconds});
-    if (state.alive && milliseconds > 0)
+    if (!state.alive)
+        return;
+    const bool continuesWait =
+        !state.calls.isEmpty() && state.calls.last().operation == InputCall::Operation::Wait;
+    if (continuesWait)
+        state.calls.last().arguments[0] += milliseconds;
+    else
+        record(InputCall::Operation::Wait, {milliseconds});
+    if (milliseconds > 0)
         state.nowMicroseconds += qint64(milliseconds) * 1000;
+}
+
+std::int64_t steadyMicroseconds()
+{
+    return state.nowMicroseconds;
+}
+
+bool isEscapeKeyDown()
+{
+    return std::any_of(state.escapeHeld.cbegin(), state.escapeHeld.cend(), [](const auto &held) {
+        return held.first <= state.nowMicroseconds && state.nowMicroseconds < held.second;
+    });
 }
 
 std::uint32_t lastErrorCode()

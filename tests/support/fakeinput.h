@@ -23,8 +23,14 @@ public:
     /// Moves beyond the list succeed.
     void scriptCursorMoves(const QList<std::optional<std::uint32_t>> &outcomes);
 
-    /// Every call so far as one line: the virtual time in microseconds, then the call with
-    /// its arguments, e.g. "550000 sendMouseButton(LeftUp, 100, 200)". Tests compare whole
-    /// timelines, so a failure shows where the runs part.
+    /// Holds the Esc key down from `fromMicroseconds` until just before `untilMicroseconds`
+    /// on the virtual clock. Several spans may be given.
+    void holdEscape(qint64 fromMicroseconds, qint64 untilMicroseconds);
+
+    /// What the platform would have seen so far, one line per event: the virtual time in
+    /// microseconds, then the call with its arguments, e.g. "550000 sendMouseButton(LeftUp,
+    /// 100, 200)". Sleeps in a row show as one "wait(ms)" with their total: how a wait is cut
+    /// into slices is the runner's business. Looks at the clock and the Esc key leave no
+    /// line. Tests compare whole timelines, so a failure shows where the runs part.
     QStringList timeline() const;
 };
