@@ -46,6 +46,8 @@ bool WelcomePage::checkServerFilesChanged()
 
     QTimer timer;
     timer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; start-up waits the full time-out.
+    timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(serverCheckTimeoutMs);
     loop.exec();

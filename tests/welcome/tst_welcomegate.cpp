@@ -205,8 +205,8 @@ void TestWelcomeGate::timeOut()
     clock.start();
     QVERIFY(WelcomePage::shouldShowWelcome());
     const qint64 elapsed = clock.elapsed();
-    // A coarse timer may fire up to 5 % early; a busy machine makes it late.
-    QVERIFY2(elapsed >= 4750 && elapsed < 8000, qPrintable(QString::number(elapsed)));
+    // The time-out never fires early; a busy machine may make it late.
+    QVERIFY2(elapsed >= 5000 && elapsed < 8000, qPrintable(QString::number(elapsed)));
     QCOMPARE(log.lines(), QStringList({"Server check timed out, defaulting to normal behavior",
                                        "User preference 'dontShow': false"}));
     QCOMPARE(settings.onDisk(), storedBefore);
