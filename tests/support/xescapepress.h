@@ -1,0 +1,40 @@
+#pragma once
+
+#include <chrono>
+#include <thread>
+
+struct _XDisplay;
+
+/// Presses the Esc key through XTest after a delay, holds it and lets it go, on a thread
+/// and an X connection of its own: it acts while the thread under test is blocked in a
+/// click run. It notes when the X server had the press, in the server's own time (to set
+/// against observed button events) and on the steady clock (to time a blocked call).
+class ScheduledEscapePress final
+{
+public:
+    ScheduledEscapePress(std::chrono::milliseconds delay, std::chrono::milliseconds hold);
+    /// Waits for the release, so the key is never left down.
+    ~ScheduledEscapePress();
+    ScheduledEscapePress(const ScheduledEscapePress &) = delete;
+    ScheduledEscapePress &operator=(const ScheduledEscapePress &) = delete;
+
+    /// Waits until the key has been let go again. False when it could not be pressed at all:
+    /// no X display, no XTest extension, or no Esc key in the keyboard map.
+    bool waitUntilReleased();
+
+    /// X server time, in ms, just after the press; valid once waitUntilReleased is true.
+    unsigned long pressServerTimeMs() const { return serverTimeMs; }
+    /// When the server had handled the press, on the steady clock; valid likewise.
+    std::chrono::steady_clock::time_point pressedAt() const { return pressedTime; }
+
+private:
+    void pressAndRelease(std::chrono::milliseconds delay, std::chrono::milliseconds hold);
+
+    _XDisplay *display = nullptr;
+    unsigned long stampWindow = 0;
+    unsigned int escapeKeycode = 0;
+    bool usable = false;
+    unsigned long serverTimeMs = 0;
+    std::chrono::steady_clock::time_point pressedTime;
+    std::thread presser;
+};
