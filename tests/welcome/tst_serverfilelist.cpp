@@ -29,16 +29,13 @@ void TestServerFileList::namesFromListing_data()
     QTest::newRow("non-string name gives the empty name")
         << QByteArray(R"([{"name":5},{"name":null},{"name":["x"]},{"name":{}}])")
         << QStringList{"", "", "", ""};
-    QTest::newRow("object without name gives nothing")
-        << QByteArray(R"([{"file":"x.png"},"c.txt"])") << QStringList{"c.txt"};
-    QTest::newRow("scalars and arrays give nothing")
-        << QByteArray(R"([5,true,false,null,["a.png"],"kept"])") << QStringList{"kept"};
-    QTest::newRow("names are not filtered by kind")
-        << QByteArray(R"(["a.jpg","readme","x.TXT",""])")
-        << QStringList{"a.jpg", "readme", "x.TXT", ""};
-    QTest::newRow("unicode and odd characters kept as they are")
-        << QByteArray(R"(["欢迎.png","../up.txt","a b?c#d.png"])")
-        << QStringList{QStringLiteral("欢迎.png"), "../up.txt", "a b?c#d.png"};
+    QTest::newRow("objects without name, scalars and arrays give nothing")
+        << QByteArray(R"([{"file":"x.png"},5,true,false,null,["a.png"],"kept"])")
+        << QStringList{"kept"};
+    QTest::newRow("names kept as they are, whatever their kind")
+        << QByteArray(R"(["readme","x.TXT","","欢迎.png","../up.txt","a b?c#d.png"])")
+        << QStringList{"readme",    "x.TXT",      "", QStringLiteral("欢迎.png"),
+                       "../up.txt", "a b?c#d.png"};
 }
 
 void TestServerFileList::namesFromListing()
@@ -59,7 +56,6 @@ void TestServerFileList::invalidListing_data()
     QTest::newRow("truncated array") << QByteArray(R"(["a.png","b)");
     QTest::newRow("top-level object holding an array") << QByteArray(R"({"files":["a.png"]})");
     QTest::newRow("top-level string") << QByteArray(R"("a.png")");
-    QTest::newRow("top-level number") << QByteArray("5");
     QTest::newRow("invalid UTF-8 inside a string") << QByteArray("[\"a\xff\xfe.png\"]");
     QTest::newRow("nested 100000 deep") << QByteArray(100000, '[') + QByteArray(100000, ']');
 }
@@ -81,14 +77,11 @@ void TestServerFileList::comparison_data()
 
     const QStringList none;
     QTest::newRow("both empty") << QStringList() << QStringList() << false << none << none;
-    QTest::newRow("same order") << QStringList{"a", "b"} << QStringList{"a", "b"} << false << none
-                                << none;
     QTest::newRow("other order") << QStringList{"a.png", "b.txt"} << QStringList{"b.txt", "a.png"}
                                  << false << none << none;
     QTest::newRow("other repetition")
         << QStringList{"a", "a", "b"} << QStringList{"a", "b", "b"} << false << none << none;
     QTest::newRow("longer") << QStringList{"a"} << QStringList{"a", "b"} << true << none << none;
-    QTest::newRow("emptied") << QStringList{"a"} << QStringList() << true << none << none;
     QTest::newRow("one exchanged") << QStringList{"a.png", "b.txt"} << QStringList{"a.png", "c.txt"}
                                    << false << QStringList{"c.txt"} << QStringList{"b.txt"};
     QTest::newRow("only the first of each walk")
