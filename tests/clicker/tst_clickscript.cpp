@@ -93,27 +93,21 @@ void TestClickScript::expandsScripts_data()
     const QStringList segmentB{"30，40", "50，60，0", "50，60，0"};
 
     QTest::newRow("empty script") << "" << QStringList();
-    QTest::newRow("only empty lines") << "\n\n\n" << QStringList();
-    QTest::newRow("line of blanks") << "   " << QStringList();
-    QTest::newRow("ASCII commas") << "100,200,1" << QStringList();
-    QTest::newRow("four separators") << "1，2，3，4，5" << QStringList();
+    QTest::newRow("blanks, ASCII commas, four separators")
+        << "   \n100,200,1\n1，2，3，4，5" << QStringList();
     QTest::newRow("one separator") << "100，200" << QStringList{"100，200"};
     QTest::newRow("two separators") << "100，200，1" << QStringList{"100，200，1"};
     QTest::newRow("not trimmed") << " 100，200 " << QStringList{" 100，200 "};
     QTest::newRow("empty lines between steps") << "\n1，2\n\n3，4\n" << QStringList{"1，2", "3，4"};
     QTest::newRow("click count") << "100，200，1，2" << QStringList{"100，200，1", "100，200，1"};
-    QTest::newRow("click count 0") << "100，200，1，0" << QStringList();
-    QTest::newRow("click count negative") << "100，200，1，-3" << QStringList();
-    QTest::newRow("click count text") << "100，200，1，abc" << QStringList();
-    QTest::newRow("click count past int") << "1，2，3，2147483648" << QStringList();
+    QTest::newRow("click count 0, negative, text, past int")
+        << "1，2，1，0\n1，2，1，-3\n1，2，1，abc\n1，2，3，2147483648" << QStringList();
     QTest::newRow("invalid fields copied") << "a，b，1，2" << QStringList{"a，b，1", "a，b，1"};
     QTest::newRow("leading separator") << "，100，200，1" << QStringList{"，100，200"};
-    QTest::newRow("separator only") << "，5" << QStringList{"，5"};
-    QTest::newRow("move line whole") << "#1，2，1，2，9" << QStringList{"#1，2，1，2，9"};
-    QTest::newRow("move line count kept") << "#3，4，1，3" << QStringList{"#3，4，1，3"};
-    QTest::newRow("number sign alone") << "#" << QStringList{"#"};
-    QTest::newRow("blank before #") << " #1，2" << QStringList{" #1，2"};
-    QTest::newRow("full-width #") << "＃1，2" << QStringList{"＃1，2"};
+    QTest::newRow("move lines whole, count kept")
+        << "#1，2，1，2，9\n#3，4，1，3\n#" << QStringList{"#1，2，1，2，9", "#3，4，1，3", "#"};
+    QTest::newRow("blank before #, full-width #")
+        << " #1，2\n＃1，2" << QStringList{" #1，2", "＃1，2"};
     QTest::newRow("full-width * other line") << "1，2\n＊2" << QStringList{"1，2"};
     QTest::newRow("marker") << "10，20\n*2\n30，40\n*3"
                             << QStringList{"10，20", "10，20", "30，40", "30，40", "30，40"};
@@ -195,7 +189,6 @@ void TestClickScript::parsesSteps_data()
     QTest::newRow("move") << "#300，400，2" << true << 300 << 400 << 2000 << 1;
     QTest::newRow("move count") << "#300，400，1，3" << true << 300 << 400 << 1000 << 3;
     QTest::newRow("move count 0") << "#1，2，1，0" << true << 1 << 2 << 1000 << 0;
-    QTest::newRow("move count negative") << "#1，2，1，-3" << true << 1 << 2 << 1000 << -3;
     QTest::newRow("move five fields") << "#1，2，1，2，9" << true << 1 << 2 << 1000 << 1;
     QTest::newRow("move trimmed") << "# 100，200" << true << 100 << 200 << 0 << 1;
     QTest::newRow("move ideographic space") << "#\u3000"
@@ -230,18 +223,15 @@ void TestClickScript::reportsParseFailures_data()
     const QString count = QStringLiteral("Invalid repeat count in input: ");
 
     QTest::newRow("text coordinates") << "a，b，1" << coordinates;
-    QTest::newRow("y invalid") << "100，b" << coordinates;
     QTest::newRow("two leading separators") << "，，200" << coordinates;
     QTest::newRow("blank before #") << " #100，200" << coordinates;
     QTest::newRow("full-width digits") << "１００，２００" << coordinates;
     QTest::newRow("x past int") << "2147483648，0" << coordinates;
-    QTest::newRow("y below int") << "0，-2147483649" << coordinates;
     QTest::newRow("coordinates before delay") << "a，1，b" << coordinates;
     QTest::newRow("text delay") << "100，200，abc" << delay;
     QTest::newRow("fractional delay") << "100，200，0.5" << delay;
     QTest::newRow("empty delay") << "100，200，" << delay;
     QTest::newRow("delay ms past int") << "1，2，2147484" << delay;
-    QTest::newRow("delay ms below int") << "1，2，-2147484" << delay;
     QTest::newRow("delay seconds past int") << "1，2，2147483648" << delay;
     QTest::newRow("delay before count") << "#1，2，x，y" << delay;
     QTest::newRow("text count") << "#100，200，1，x" << count;
