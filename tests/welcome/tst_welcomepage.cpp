@@ -92,10 +92,8 @@ void TestWelcomePage::form()
     QCOMPARE(layout->objectName(), QStringLiteral("verticalLayout"));
     const QStringList order{"imageLabel", "scrollArea", "dontShowAgainCheckBox", "buttonBox"};
     QCOMPARE(layout->count(), order.size());
-    for (int i = 0; i < order.size(); ++i) {
+    for (int i = 0; i < order.size(); ++i)
         QCOMPARE(layout->itemAt(i)->widget()->objectName(), order[i]);
-        QCOMPARE(layout->itemAt(i)->widget()->parent(), &page);
-    }
 
     auto *image = child<QLabel>(page, "imageLabel");
     QCOMPARE(image->minimumSize(), QSize(400, 300));
@@ -114,40 +112,29 @@ void TestWelcomePage::form()
     auto *text = qobject_cast<QLabel *>(innerLayout->itemAt(0)->widget());
     QVERIFY(text);
     QCOMPARE(text->objectName(), QStringLiteral("textLabel"));
-    QCOMPARE(text->parent(), contents);
     QCOMPARE(text->alignment(), Qt::AlignLeft | Qt::AlignTop);
     QVERIFY(text->wordWrap());
     QCOMPARE(text->textFormat(), Qt::AutoText);
     QCOMPARE(text->text(), loadingText);
 
-    QCheckBox *box = checkBox(page);
-    QVERIFY(!box->isTristate());
-    QVERIFY(!box->isChecked());
-    QCOMPARE(box->text(), QStringLiteral("不再显示此欢迎页面"));
-
-    auto *buttons = child<QDialogButtonBox>(page, "buttonBox");
-    QCOMPARE(buttons->orientation(), Qt::Horizontal);
-    QCOMPARE(buttons->standardButtons(), QDialogButtonBox::Ok);
+    QCOMPARE(checkBox(page)->text(), QStringLiteral("不再显示此欢迎页面"));
+    QCOMPARE(child<QDialogButtonBox>(page, "buttonBox")->standardButtons(), QDialogButtonBox::Ok);
 }
 
 void TestWelcomePage::slotTable()
 {
     const QMetaObject &meta = WelcomePage::staticMetaObject;
-    QCOMPARE(meta.className(), "WelcomePage");
     QCOMPARE(meta.superClass(), &QDialog::staticMetaObject);
-    const QList<QByteArray> expectedSlots{
-        "on_dontShowAgainCheckBox_stateChanged(int)", "onImageDownloaded(QNetworkReply*)",
-        "onTextDownloaded(QNetworkReply*)", "onDirectoryListed(QNetworkReply*)"};
-    QCOMPARE(meta.methodCount() - meta.methodOffset(), expectedSlots.size());
-    for (int i = 0; i < expectedSlots.size(); ++i) {
-        const QMetaMethod method = meta.method(meta.methodOffset() + i);
-        QCOMPARE(method.methodSignature(), expectedSlots[i]);
-        QCOMPARE(method.methodType(), QMetaMethod::Slot);
-        QCOMPARE(method.access(), QMetaMethod::Private);
-        QCOMPARE(method.returnType(), QMetaType::Void);
+    QList<QByteArray> privateSlots;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        const QMetaMethod method = meta.method(i);
+        if (method.methodType() == QMetaMethod::Slot && method.access() == QMetaMethod::Private)
+            privateSlots.append(method.methodSignature());
     }
-    const WelcomePage page;
-    QVERIFY(QMetaType::fromName("QNetworkReply*").isValid());
+    QCOMPARE(privateSlots,
+             QList<QByteArray>(
+                 {"on_dontShowAgainCheckBox_stateChanged(int)", "onImageDownloaded(QNetworkReply*)",
+                  "onTextDownloaded(QNetworkReply*)", "onDirectoryListed(QNetworkReply*)"}));
 }
 
 void TestWelcomePage::loadingTextsBeforeReplies()
@@ -212,8 +199,6 @@ void TestWelcomePage::result_data()
         QTest::mouseClick(child<QDialogButtonBox>(page, "buttonBox")->button(QDialogButtonBox::Ok),
                           Qt::LeftButton);
     }) << 1;
-    QTest::newRow("Enter pressed")
-        << DialogAction([](WelcomePage &page) { QTest::keyClick(&page, Qt::Key_Return); }) << 1;
     QTest::newRow("Escape pressed")
         << DialogAction([](WelcomePage &page) { QTest::keyClick(&page, Qt::Key_Escape); }) << 0;
     QTest::newRow("window closed") << DialogAction([](WelcomePage &page) { page.close(); }) << 0;
