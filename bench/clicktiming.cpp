@@ -1,9 +1,12 @@
 // How exactly clicks are timed on a real X server: performs clicks through clickAt and
 // measures, with the X server's own time stamps as an independent client receives them,
 // how far each press hold and each delay after a release strays from what was asked.
+// Then how soon the Esc key stops clicking: from the server time of an Esc press sent
+// through XTest by another thread, to the last button event and to clickAt's return.
 // Prints figures only. Usage: bench_clicktiming [clicks per run, default 100]
 #include "clickrunner.h"
 #include "xclickobserver.h"
+#include "xescapepress.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +21,7 @@ constexpr int pressHoldMs = 50;
 constexpr int observedX = 600;
 constexpr int observedY = 100;
 constexpr unsigned int observedSize = 20;
+constexpr int escapeStops = 20;
 
 struct ErrorFigures
 {
@@ -40,14 +44,13 @@ ErrorFigures figuresOf(std::vector<long> errors)
 void printFigures(const char *what, const std::vector<long> &errors)
 {
     if (errors.empty()) {
-        std::printf("  %-6s no samples\n", what);
+        std::printf("  %-16s no samples\n", what);
         return;
     }
     const ErrorFigures figures = figuresOf(errors);
-    std::printf(
-        "  %-6s error median %ld ms, p95 %ld ms, worst %ld ms, earliest %ld ms (%zu samples)\n",
-        what, figures.median, figures.p95, figures.worst,
-        *std::min_element(errors.begin(), errors.end()), errors.size());
+    std::printf("  %-16s median %ld ms, p95 %ld ms, worst %ld ms, earliest %ld ms (%zu samples)\n",
+                what, figures.median, figures.p95, figures.worst,
+                *std::min_element(errors.begin(), errors.end()), errors.size());
 }
 
 bool measureRun(XClickObserver &observer, int clicks, int delayMs)
@@ -74,8 +77,47 @@ bool measureRun(XClickObserver &observer, int clicks, int delayMs)
                                   delayMs);
     }
     std::printf("delay %d ms, %d clicks:\n", delayMs, clicks);
-    printFigures("hold", holdErrors);
-    printFigures("delay", delayErrors);
+    printFigures("hold error", holdErrors);
+    printFigures("delay error", delayErrors);
+    return true;
+}
+
+// Clicks until Esc stops clickAt, escapeStops times; Esc comes at a different moment of the
+// click each time. Returns false when a stop did not happen or left a press unreleased.
+bool measureEscapeStops(XClickObserver &observer, int delayMs)
+{
+    const int x = observedX + int(observedSize) / 2;
+    const int y = observedY + int(observedSize) / 2;
+    std::vector<long> lastEventLatencies;
+    std::vector<long> returnLatencies;
+    for (int stop = 0; stop < escapeStops; ++stop) {
+        observer.collect(SIZE_MAX, 0ms);
+        const auto escapeAfter = std::chrono::milliseconds(120 + 13 * stop);
+        ScheduledEscapePress escape(escapeAfter, 60ms);
+        while (clickAt(x, y, delayMs)) {
+        }
+        const auto returnedAt = std::chrono::steady_clock::now();
+        if (!escape.waitUntilReleased()) {
+            std::printf("Esc could not be pressed through XTest\n");
+            return false;
+        }
+        const std::vector<ObservedButtonEvent> events = observer.collect(SIZE_MAX, 200ms);
+        if (events.size() % 2 != 0) {
+            std::printf("delay %d ms: a press was left without its release\n", delayMs);
+            return false;
+        }
+        if (!events.empty())
+            lastEventLatencies.push_back(
+                long(events.back().serverTimeMs - escape.pressServerTimeMs()));
+        returnLatencies.push_back(long(
+            std::chrono::duration_cast<std::chrono::milliseconds>(returnedAt - escape.pressedAt())
+                .count()));
+    }
+    std::printf("Esc stops, delay %d ms, %d stops (ms after the press; last event by server "
+                "time, may be before it):\n",
+                delayMs, escapeStops);
+    printFigures("to last event", lastEventLatencies);
+    printFigures("to return", returnLatencies);
     return true;
 }
 
@@ -96,6 +138,10 @@ int main(int argc, char **argv)
     std::printf("click timing on DISPLAY, from X server time stamps (1 ms resolution)\n");
     for (const int delayMs : {0, 1000}) {
         if (!measureRun(observer, clicks, delayMs))
+            return 1;
+    }
+    for (const int delayMs : {0, 200}) {
+        if (!measureEscapeStops(observer, delayMs))
             return 1;
     }
     return 0;
