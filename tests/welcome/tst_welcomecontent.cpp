@@ -442,12 +442,6 @@ void TestWelcomeContent::listingAgainstTheStore_data()
         << QStringList{"a.png", "c.txt"}
         << "New file detected: \"c.txt\" File removed: \"b.txt\" " + changed + resetting << true
         << true;
-    QTest::newRow("new name among repeats, preference absent")
-        << store({"a", "a"}, QVariant()) << QByteArray(R"(["a","b"])") << QStringList{"a", "b"}
-        << "New file detected: \"b\" " + changed << true << false;
-    QTest::newRow("removed name among repeats")
-        << store({"a", "b"}, false) << QByteArray(R"(["a","a"])") << QStringList{"a", "a"}
-        << "File removed: \"b\" " + changed << true << false;
 }
 
 void TestWelcomeContent::listingAgainstTheStore()
