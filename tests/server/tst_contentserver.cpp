@@ -214,8 +214,6 @@ void TestContentServer::servesFilesWithATimeStamp_data()
                              << "image/png";
     QTest::newRow("text in UTF-8") << "welcome.txt"
                                    << "text/plain; charset=utf-8";
-    QTest::newRow("name with a blank") << "a b.txt"
-                                       << "text/plain; charset=utf-8";
     QTest::newRow("Chinese name") << QString::fromUtf8("说明.txt") << "text/plain; charset=utf-8";
 }
 
@@ -285,7 +283,6 @@ void TestContentServer::refusesBadRequests_data()
     QTest::addColumn<QString>("error");
 
     const QString elsewhere = root.path() + "/qt";
-    QTest::newRow("no command") << QStringList() << 2 << usage;
     QTest::newRow("unknown command") << QStringList{"restart"} << 2 << usage;
     QTest::newRow("unknown option")
         << QStringList{"stop", "--force"} << 2
@@ -296,8 +293,6 @@ void TestContentServer::refusesBadRequests_data()
         << QStringList{"start", "--root"} << 2 << "content-server: --root needs a value\n";
     QTest::newRow("port not a number") << QStringList{"status", "--port", "80a"} << 2
                                        << "content-server: port must be 1 to 65535, not '80a'\n";
-    QTest::newRow("port zero") << QStringList{"start", "--port", "0"} << 2
-                               << "content-server: port must be 1 to 65535, not '0'\n";
     QTest::newRow("port too big") << QStringList{"start", "--port", "65536"} << 2
                                   << "content-server: port must be 1 to 65535, not '65536'\n";
     QTest::newRow("missing root folder")
