@@ -50,11 +50,13 @@ void ScheduledEscapePress::pressAndRelease(std::chrono::milliseconds delay,
                                            std::chrono::milliseconds hold)
 {
     std::this_thread::sleep_for(delay);
+    // Taken before sending: this thread may be descheduled after the press has gone out,
+    // and the thread under test may react before it runs again.
+    pressedTime = std::chrono::steady_clock::now();
     XTestFakeKeyEvent(display, escapeKeycode, True, CurrentTime);
     // An empty append still notifies: the server stamps it right after handling the press.
     XChangeProperty(display, stampWindow, XA_WM_NAME, XA_STRING, 8, PropModeAppend, nullptr, 0);
     XSync(display, False);
-    pressedTime = std::chrono::steady_clock::now();
     XEvent event;
     XWindowEvent(display, stampWindow, PropertyChangeMask, &event);
     serverTimeMs = event.xproperty.time;

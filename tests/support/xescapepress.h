@@ -7,8 +7,8 @@ struct _XDisplay;
 
 /// Presses the Esc key through XTest after a delay, holds it and lets it go, on a thread
 /// and an X connection of its own: it acts while the thread under test is blocked in a
-/// click run. It notes when the X server had the press, in the server's own time (to set
-/// against observed button events) and on the steady clock (to time a blocked call).
+/// click run. It notes when the press happened, in the X server's own time (to set against
+/// observed button events) and on the steady clock (to time a blocked call).
 class ScheduledEscapePress final
 {
 public:
@@ -24,7 +24,8 @@ public:
 
     /// X server time, in ms, just after the press; valid once waitUntilReleased is true.
     unsigned long pressServerTimeMs() const { return serverTimeMs; }
-    /// When the server had handled the press, on the steady clock; valid likewise.
+    /// When the press was sent, on the steady clock; valid likewise. The server handles it
+    /// moments later, so a time measured from here is never too short.
     std::chrono::steady_clock::time_point pressedAt() const { return pressedTime; }
 
 private:
