@@ -296,9 +296,9 @@ void TestClickScript::survivesBadInput_data()
     QTest::newRow("emoji") << "😀，😀，1，2\n#😀，😀\n*😀\n😀";
     QTest::newRow("unpaired surrogates")
         << QString(QChar(0xD800)) + "，" + QChar(0xDC00) + "，1，2\n*" + QChar(0xDBFF);
-    QTest::newRow("1 MB number line")
-        << QStringLiteral("9").repeated(1 << 19) + "，" + QStringLiteral("9").repeated(1 << 19);
-    QTest::newRow("1 MB of separators") << QStringLiteral("，").repeated(1 << 19);
+    QTest::newRow("1 MB number line, 1 MB of separators")
+        << QStringLiteral("9").repeated(1 << 19) + "，" + QStringLiteral("9").repeated(1 << 19) +
+               "\n" + QStringLiteral("，").repeated(1 << 19);
     QTest::newRow("million lines") << QStringLiteral("1，2\n").repeated(1000000);
     QTest::newRow("million markers") << QStringLiteral("1，2\n*2\n").repeated(500000);
     QTest::newRow("32-bit limits") << "2147483647，-2147483648，2147483，2147483647\n"
