@@ -68,13 +68,16 @@ void Widget::on_listView_clicked(const QModelIndex &index)
 void Widget::refreshFileList()
 {
     model->clear();
+    QList<QStandardItem *> rows;
     for (const QFileInfo &entry : listSavedScripts()) {
         auto *item = new QStandardItem(entry.fileName());
         // The entry's text is all that ties it to its file: renaming it in place would cut
         // that tie without renaming anything on disk.
         item->setEditable(false);
-        model->appendRow(item);
+        rows.append(item);
     }
+    // One insertion instead of one per file keeps a crowded folder quick to show.
+    model->invisibleRootItem()->appendRows(rows);
 }
 
 void Widget::loadLatestFile()
