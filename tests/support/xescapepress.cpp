@@ -39,6 +39,15 @@ ScheduledEscapePress::~ScheduledEscapePress()
         XCloseDisplay(display);
 }
 
+void ScheduledEscapePress::letGo()
+{
+    {
+        const std::lock_guard<std::mutex> lock(letGoMutex);
+        letGoSoon = true;
+    }
+    letGoRequested.notify_one();
+}
+
 bool ScheduledEscapePress::waitUntilReleased()
 {
     if (presser.joinable())
@@ -61,7 +70,10 @@ void ScheduledEscapePress::pressAndRelease(std::chrono::milliseconds delay,
     XWindowEvent(display, stampWindow, PropertyChangeMask, &event);
     serverTimeMs = event.xproperty.time;
 
-    std::this_thread::sleep_until(pressedTime + hold);
+    {
+        std::unique_lock<std::mutex> lock(letGoMutex);
+        letGoRequested.wait_until(lock, pressedTime + hold, [this] { return letGoSoon; });
+    }
     XTestFakeKeyEvent(display, escapeKeycode, False, CurrentTime);
     XSync(display, False);
 }
