@@ -1,25 +1,16 @@
-#include "widget.h"
-
 #include "input.h"
-#include "xclickobserver.h"
+#include "observedmainwindow.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 
 using namespace std::chrono_literals;
 
 namespace {
 
-// Right of the main window (481x345 at the origin) and inside even a 640x480 screen.
-const QRect observedArea(500, 0, 140, 480);
 // Outside both windows, where the pointer waits between runs.
 const QPoint parkingPosition(300, 420);
 
@@ -58,38 +49,19 @@ private:
     void recordDeviation(long measuredMs, int expectedMs);
 
     QList<long> deviationsMs;
-    std::unique_ptr<QTemporaryDir> workingDir;
-    QString previousWorkingDir;
-    std::unique_ptr<Widget> widget;
-    std::unique_ptr<XClickObserver> observer;
+    ObservedMainWindow fixture;
 };
 
 void TestClicksE2E::initTestCase()
 {
-    // The window keeps its saved scripts under the working directory.
-    workingDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(workingDir->isValid());
-    previousWorkingDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(workingDir->path()));
-
-    widget = std::make_unique<Widget>();
-    widget->move(0, 0);
-    widget->show();
-    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
-    QVERIFY(!widget->frameGeometry().intersects(observedArea));
-    QVERIFY(!widget->frameGeometry().contains(parkingPosition));
-
-    observer = std::make_unique<XClickObserver>(observedArea.x(), observedArea.y(),
-                                                observedArea.width(), observedArea.height());
-    QVERIFY2(observer->isConnected(), "this test needs an X server on DISPLAY");
-    QVERIFY(observer->waitUntilMapped(5s));
+    fixture.setUp();
+    QVERIFY(!QTest::currentTestFailed());
+    QVERIFY(!fixture.window().frameGeometry().contains(parkingPosition));
 }
 
 void TestClicksE2E::cleanupTestCase()
 {
-    observer.reset();
-    widget.reset();
-    QDir::setCurrent(previousWorkingDir);
+    fixture.tearDown();
 }
 
 void TestClicksE2E::scriptClicksWhereAndWhenItSays_data()
@@ -131,19 +103,18 @@ void TestClicksE2E::scriptClicksWhereAndWhenItSays()
     QFETCH(QPoint, finalPointer);
 
     QVERIFY(input::setCursorPosition(parkingPosition.x(), parkingPosition.y()));
-    observer->collect(SIZE_MAX, 0ms);
-    widget->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit"))->setPlainText(script);
+    XClickObserver &observer = fixture.observer();
+    observer.collect(SIZE_MAX, 0ms);
 
     // The slot blocks until the whole run is over.
     QElapsedTimer runTimer;
     runTimer.start();
-    QTest::mouseClick(widget->findChild<QPushButton *>(QStringLiteral("pushButton")),
-                      Qt::LeftButton);
+    fixture.run(script);
     const qint64 runNs = runTimer.nsecsElapsed();
 
     // Ask for one more event than expected: an extra press must not go unseen.
     const std::size_t expectedEvents = 2 * std::size_t(presses.size());
-    const std::vector<ObservedButtonEvent> events = observer->collect(expectedEvents + 1, 500ms);
+    const std::vector<ObservedButtonEvent> events = observer.collect(expectedEvents + 1, 500ms);
     QCOMPARE(events.size(), expectedEvents);
     for (qsizetype i = 0; i < presses.size(); ++i) {
         const ObservedButtonEvent &press = events[2 * i];
@@ -169,7 +140,7 @@ void TestClicksE2E::scriptClicksWhereAndWhenItSays()
                                     .arg(gapsMs[i - 1])));
         }
     }
-    QCOMPARE(toQPoint(observer->pointerPosition()), finalPointer);
+    QCOMPARE(toQPoint(observer.pointerPosition()), finalPointer);
 
     // The start pause and the waits after the last press leave no event to time them by.
     // Waits never end early; the upper bound only allows for a busy machine.

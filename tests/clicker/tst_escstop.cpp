@@ -1,23 +1,12 @@
-#include "widget.h"
-
 #include "logcapture.h"
-#include "xclickobserver.h"
+#include "observedmainwindow.h"
 #include "xescapepress.h"
 
-#include <QDir>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 using namespace std::chrono_literals;
 
 namespace {
-
-// Right of the main window (481x345 at the origin) and inside even a 640x480 screen.
-const QRect observedArea(500, 0, 140, 480);
 
 // A stop is due within 20 ms of the press; one press hold more allows for a busy machine
 // waking the runner late.
@@ -43,37 +32,17 @@ private slots:
     void escapeEndsTheRun();
 
 private:
-    std::unique_ptr<QTemporaryDir> workingDir;
-    QString previousWorkingDir;
-    std::unique_ptr<Widget> widget;
-    std::unique_ptr<XClickObserver> observer;
+    ObservedMainWindow fixture;
 };
 
 void TestEscapeStop::initTestCase()
 {
-    // The window keeps its saved scripts under the working directory.
-    workingDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(workingDir->isValid());
-    previousWorkingDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(workingDir->path()));
-
-    widget = std::make_unique<Widget>();
-    widget->move(0, 0);
-    widget->show();
-    QVERIFY(QTest::qWaitForWindowExposed(widget.get()));
-    QVERIFY(!widget->frameGeometry().intersects(observedArea));
-
-    observer = std::make_unique<XClickObserver>(observedArea.x(), observedArea.y(),
-                                                observedArea.width(), observedArea.height());
-    QVERIFY2(observer->isConnected(), "this test needs an X server on DISPLAY");
-    QVERIFY(observer->waitUntilMapped(5s));
+    fixture.setUp();
 }
 
 void TestEscapeStop::cleanupTestCase()
 {
-    observer.reset();
-    widget.reset();
-    QDir::setCurrent(previousWorkingDir);
+    fixture.tearDown();
 }
 
 void TestEscapeStop::escapeEndsTheRun_data()
@@ -100,14 +69,12 @@ void TestEscapeStop::escapeEndsTheRun()
     QFETCH(int, escapeAfterMs);
     QFETCH(int, atLeastPresses);
 
-    observer->collect(SIZE_MAX, 0ms);
-    widget->findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit"))->setPlainText(script);
+    fixture.observer().collect(SIZE_MAX, 0ms);
     LogCapture log;
 
     ScheduledEscapePress escape(std::chrono::milliseconds(escapeAfterMs), escapeHold);
     // The slot blocks until the run is over: only Esc can end these runs in reasonable time.
-    QTest::mouseClick(widget->findChild<QPushButton *>(QStringLiteral("pushButton")),
-                      Qt::LeftButton);
+    fixture.run(script);
     const auto returnedAt = std::chrono::steady_clock::now();
     escape.letGo();
     QVERIFY2(escape.waitUntilReleased(), "Esc could not be pressed through XTest");
@@ -119,7 +86,7 @@ void TestEscapeStop::escapeEndsTheRun()
              qPrintable(QStringLiteral("the run returned %1 ms after Esc").arg(returnMs)));
 
     // Every press has its release, and the last event comes soon after Esc.
-    const std::vector<ObservedButtonEvent> events = observer->collect(SIZE_MAX, 300ms);
+    const std::vector<ObservedButtonEvent> events = fixture.observer().collect(SIZE_MAX, 300ms);
     QVERIFY2(events.size() % 2 == 0, "a press was left without its release");
     for (std::size_t i = 0; i < events.size(); ++i)
         QCOMPARE(events[i].pressed, i % 2 == 0);
