@@ -1,3 +1,4 @@
+#include "quorvaneprocess.h"
 #include "xtoplevelwindows.h"
 
 #include <QDir>
@@ -52,21 +53,12 @@ void TestMainWindowProcess::init()
 
 void TestMainWindowProcess::cleanup()
 {
-    if (program.state() != QProcess::NotRunning) {
-        program.kill();
-        program.waitForFinished();
-    }
+    stopQuorvane(program);
 }
 
 void TestMainWindowProcess::start(const QStringList &arguments)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home.path());
-    environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(home.filePath("work"));
-    program.start(QStringLiteral(QUORVANE_EXECUTABLE), arguments);
+    startQuorvane(program, home.path(), arguments);
     QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
 }
 

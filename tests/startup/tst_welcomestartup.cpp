@@ -1,3 +1,4 @@
+#include "quorvaneprocess.h"
 #include "xtoplevelwindows.h"
 
 #include <QDir>
@@ -100,22 +101,13 @@ void TestWelcomeStartup::cleanup()
 
 void TestWelcomeStartup::stop()
 {
-    if (program.state() != QProcess::NotRunning) {
-        program.kill();
-        program.waitForFinished();
-    }
+    stopQuorvane(program);
 }
 
 void TestWelcomeStartup::start()
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home.path());
-    environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(home.filePath("work"));
     log.clear();
-    program.start(QStringLiteral(QUORVANE_EXECUTABLE));
+    startQuorvane(program, home.path());
     QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
 }
 
