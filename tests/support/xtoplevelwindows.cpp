@@ -61,43 +61,39 @@ unsigned long XTopLevelWindows::findMapped(unsigned long parent, const QString &
 
 QString XTopLevelWindows::title(unsigned long window) const
 {
-    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom type = 0;
-    int format = 0;
-    unsigned long items = 0, remaining = 0;
-    unsigned char *data = nullptr;
-    QString text;
-    if (XGetWindowProperty(display, window, name, 0, 1024, False, utf8, &type, &format, &items,
-                           &remaining, &data) == Success &&
-        data) {
-        text = QString::fromUtf8(reinterpret_cast<const char *>(data), int(items));
-        XFree(data);
-    }
-    return text;
+    const QByteArray name =
+        property(window, "_NET_WM_NAME", XInternAtom(display, "UTF8_STRING", False), 1024);
+    return QString::fromUtf8(name);
 }
 
 QSize XTopLevelWindows::iconSize(unsigned long window) const
 {
     if (!display)
         return {};
-    const Atom icon = XInternAtom(display, "_NET_WM_ICON", False);
-    Atom type = 0;
+    // A list of (width, height, pixels...): 32-bit items, which Xlib hands out as longs.
+    const QByteArray icon = property(window, "_NET_WM_ICON", XA_CARDINAL, 2);
+    if (icon.size() != 2 * int(sizeof(unsigned long)))
+        return {};
+    const auto *values = reinterpret_cast<const unsigned long *>(icon.constData());
+    return QSize(int(values[0]), int(values[1]));
+}
+
+QByteArray XTopLevelWindows::property(unsigned long window, const char *name, unsigned long type,
+                                      long maxItems) const
+{
+    Atom actualType = 0;
     int format = 0;
     unsigned long items = 0, remaining = 0;
     unsigned char *data = nullptr;
-    QSize size;
-    // The property is a list of (width, height, pixels...) as 32-bit items stored in longs.
-    if (XGetWindowProperty(display, window, icon, 0, 2, False, XA_CARDINAL, &type, &format, &items,
-                           &remaining, &data) == Success &&
+    QByteArray value;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, maxItems, False,
+                           type, &actualType, &format, &items, &remaining, &data) == Success &&
         data) {
-        if (items == 2) {
-            const auto *values = reinterpret_cast<const unsigned long *>(data);
-            size = QSize(int(values[0]), int(values[1]));
-        }
+        const int itemSize = format == 32 ? int(sizeof(long)) : format / 8;
+        value = QByteArray(reinterpret_cast<const char *>(data), int(items) * itemSize);
         XFree(data);
     }
-    return size;
+    return value;
 }
 
 void XTopLevelWindows::requestClose(unsigned long window) const

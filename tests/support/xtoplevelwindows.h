@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
 
@@ -37,6 +38,9 @@ public:
 private:
     unsigned long findMapped(unsigned long parent, const QString &title) const;
     QString title(unsigned long window) const;
+    /// The raw items of a window property of the given type, at most maxItems of them.
+    QByteArray property(unsigned long window, const char *name, unsigned long type,
+                        long maxItems) const;
 
     _XDisplay *display = nullptr;
 };
