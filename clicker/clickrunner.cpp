@@ -30,8 +30,10 @@ bool waitUnlessEscape(int delayMs)
         const std::int64_t leftUs = deadline - input::steadyMicroseconds();
         if (leftUs <= 0)
             return true;
-        const std::int64_t leftMsRoundedUp = (leftUs + 999) / 1000;
-        input::sleepMilliseconds(int(std::min<std::int64_t>(leftMsRoundedUp, escapeCheckMs)));
+        // Whole milliseconds are all a sleep takes; the last fraction of one is spent looking
+        // at the key, so the wait ends close to its deadline rather than up to 1 ms after it.
+        const std::int64_t wholeMsLeft = leftUs / 1000;
+        input::sleepMilliseconds(int(std::min<std::int64_t>(wholeMsLeft, escapeCheckMs)));
     }
     return false;
 }
