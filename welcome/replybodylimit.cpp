@@ -8,8 +8,6 @@ const char *const oversizeProperty = "quorvaneBodyTooLarge";
 
 bool isOversize(const QNetworkReply *reply)
 {
-    // The abort comes too late when a whole short reply was already in before its progress
-    // was reported, so the announced and the buffered size are checked again at the end.
     return reply->property(oversizeProperty).toBool() ||
            reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxReplyBodyBytes ||
            reply->bytesAvailable() > maxReplyBodyBytes;
@@ -19,22 +17,23 @@ bool isOversize(const QNetworkReply *reply)
 
 void limitReplyBody(QNetworkReply *reply)
 {
-    // One byte of head room lets a body of exactly the limit finish, while anything longer
-    // fills the buffer, shows up in the progress below and is aborted instead of stalling.
-    reply->setReadBufferSize(maxReplyBodyBytes + 1);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply](qint64 received, qint64 total) {
-                         if (received <= maxReplyBodyBytes && total <= maxReplyBodyBytes)
-                             return;
-                         if (reply->property(oversizeProperty).toBool())
-                             return;
-                         reply->setProperty(oversizeProperty, true);
-                         reply->abort();
-                     });
+    // Looked at when the headers announce a length and whenever bytes arrive, whatever the
+    // server's pacing. The reply's read buffer is left unbounded on purpose: a full buffer
+    // stops the reply reading, and with it every signal that could end it.
+    const auto abortWhenOversize = [reply] {
+        if (reply->property(oversizeProperty).toBool() || !isOversize(reply))
+            return;
+        reply->setProperty(oversizeProperty, true);
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, abortWhenOversize);
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, abortWhenOversize);
 }
 
 bool replyFailed(const QNetworkReply *reply)
 {
+    // A whole short reply can be in before its signals are handled, so the size is looked
+    // at again when it has finished.
     return reply->error() != QNetworkReply::NoError || isOversize(reply);
 }
 
