@@ -2,6 +2,7 @@
 #include "welcomepage.h"
 
 #include "contentserver.h"
+#include "offlinerichtext.h"
 #include "replybodylimit.h"
 #include "serverfilelist.h"
 #include "welcomesettings.h"
@@ -162,5 +163,6 @@ void WelcomePage::onTextDownloaded(QNetworkReply *reply)
     const QByteArray body = reply->readAll();
     const QString text = QString::fromUtf8(body);
     line << "Text data size:" << body.size() << "bytes";
-    ui->textLabel->setText(text.isEmpty() ? QStringLiteral("文本内容为空") : text);
+    ui->textLabel->setText(text.isEmpty() ? QStringLiteral("文本内容为空")
+                                          : withoutOutsideResources(text));
 }
