@@ -33,7 +33,10 @@ bool WelcomePage::shouldShowWelcome()
 bool WelcomePage::checkServerFilesChanged()
 {
     QSettings settings;
-    if (!settings.contains(serverFilesKey)) {
+    // Without a saved list, a user who already opted out has seen the dialog: their choice
+    // holds until the server offers files, as it would against an empty saved list. Else a
+    // server that cannot be reached would show the dialog at every start.
+    if (!settings.contains(serverFilesKey) && !settings.value(dontShowWelcomeKey, false).toBool()) {
         qDebug() << "First run or no saved file list - showing welcome page";
         return true;
     }
