@@ -1,7 +1,10 @@
 #include "widget.h"
 #include "ui_widget.h"
 
-#include "savedscripts.h"
+#include "clickrunner.h"
+#include "inputdiscarder.h"
+#include "runwarnings.h"
+#include "scriptlibrary.h"
 
 #include <QDebug>
 #include <QDesktopServices>
@@ -21,7 +24,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), ui(new Ui::Widget)
     model = new QStandardItemModel(this);
     ui->listView->setModel(model);
 
-    ensureSavedScriptsFolder();
+    ScriptLibrary().ensureFolder();
     loadLatestFile();
     refreshFileList();
 }
@@ -29,6 +32,24 @@ Widget::Widget(QWidget *parent) : QWidget(parent), ui(new Ui::Widget)
 Widget::~Widget()
 {
     delete ui;
+}
+
+void Widget::on_pushButton_clicked()
+{
+    if (!confirmRunInConfinedSession(this))
+        return;
+    executeScript();
+    // The window was frozen during the run: presses on it, whether the user's or the
+    // script's own clicks, would otherwise take effect now, a second run among them.
+    discardQueuedInput();
+}
+
+void Widget::executeScript()
+{
+    ClickRunner runner;
+    if (runner.run(ui->plainTextEdit->document()->toPlainText()) ==
+        ClickRunner::Outcome::InputUnavailable)
+        warnInputUnavailable(this, runner.unavailableReason());
 }
 
 void Widget::on_pushButton_2_clicked()
@@ -65,4 +86,70 @@ void Widget::on_pushButton_3_clicked()
         "\n"
         "请仔细阅读并理解以上免责条款，继续使用本应用即表示您同意遵守这些条款。");
     QMessageBox::information(this, QStringLiteral("应用使用免责条款"), text, QMessageBox::Ok);
+}
+
+void Widget::on_pushButton_4_clicked()
+{
+    const QString text = ui->plainTextEdit->document()->toPlainText();
+    if (text.isEmpty()) {
+        qDebug() << "文件内容为空，不进行保存操作";
+        return;
+    }
+    const std::optional<QString> path = ScriptLibrary().save(text, QDateTime::currentDateTime());
+    if (!path) {
+        qDebug() << "无法保存代码";
+        return;
+    }
+    qDebug() << "代码保存成功: " << *path;
+    refreshFileList();
+    loadLatestFile();
+}
+
+void Widget::on_pushButton_5_clicked()
+{
+    const QModelIndexList selected = ui->listView->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) {
+        qDebug() << "未选中任何文件";
+        return;
+    }
+    const QString name = selected.first().data(Qt::DisplayRole).toString();
+    if (!ScriptLibrary().remove(name)) {
+        qDebug() << "无法删除文件: " << ScriptLibrary::pathOf(name);
+        return;
+    }
+    qDebug() << "文件删除成功: " << ScriptLibrary::pathOf(name);
+    refreshFileList();
+    loadLatestFile();
+}
+
+void Widget::on_listView_clicked(const QModelIndex &index)
+{
+    const QString name = index.data(Qt::DisplayRole).toString();
+    const std::optional<QString> text = ScriptLibrary().read(name);
+    if (!text) {
+        qDebug() << "无法打开文件: " << ScriptLibrary::pathOf(name);
+        return;
+    }
+    ui->plainTextEdit->setPlainText(*text);
+}
+
+void Widget::refreshFileList()
+{
+    model->clear();
+    QList<QStandardItem *> rows;
+    for (const QFileInfo &entry : ScriptLibrary().list()) {
+        auto *item = new QStandardItem(entry.fileName());
+        // The entry's text is all that ties it to its file: renaming it in place would cut
+        // that tie without renaming anything on disk.
+        item->setEditable(false);
+        rows.append(item);
+    }
+    // One insertion instead of one per file keeps a crowded folder quick to show.
+    model->invisibleRootItem()->appendRows(rows);
+}
+
+void Widget::loadLatestFile()
+{
+    if (const std::optional<QString> text = ScriptLibrary().readNewest())
+        ui->plainTextEdit->setPlainText(*text);
 }

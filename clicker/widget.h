@@ -27,8 +27,7 @@ private slots:
     void on_listView_clicked(const QModelIndex &index);
 
 private:
-    /// Performs the editor's script; false when Esc stopped it.
-    bool executeScript();
+    void executeScript();
     void refreshFileList();
     void loadLatestFile();
 

@@ -2,159 +2,102 @@
 
 #include "input.h"
 
-#include <QQueue>
-
-#include <algorithm>
-#include <utility>
+#include <QStringList>
 
 namespace {
 
-struct InputCall
+fakeinput::Setup setup;
+std::int64_t nowUs = 0;
+std::int64_t waitStartUs = -1; // start of the sleeps in a row, -1 after any other call
+std::uint32_t lastError = 0;
+int looks = 0;
+QStringList calls;
+
+QString at(std::int64_t microseconds, const QString &call)
 {
-    enum class Operation { SetCursorPosition, SendMouseButton, Wait, LastErrorCode };
-
-    Operation operation;
-    QList<qint64> arguments; // in the order of the input function's parameters
-    qint64 atMicroseconds;
-};
-
-struct FakeState
-{
-    bool alive = false;
-    QList<InputCall> calls;
-    qint64 nowMicroseconds = 0;
-    QQueue<std::optional<std::uint32_t>> cursorOutcomes;
-    QList<std::pair<qint64, qint64>> escapeHeld; // [from, until) in microseconds
-    std::uint32_t lastErrorCode = 0;
-};
-
-FakeState state;
-
-void record(InputCall::Operation operation, QList<qint64> arguments = {})
-{
-    if (state.alive)
-        state.calls.append(InputCall{operation, std::move(arguments), state.nowMicroseconds});
+    return QString::number(double(microseconds) / 1000, 'g', 12) + ' ' + call;
 }
 
-QString operationName(InputCall::Operation operation)
+void record(const QString &call, int x, int y)
 {
-    switch (operation) {
-    case InputCall::Operation::SetCursorPosition:
-        return QStringLiteral("setCursorPosition");
-    case InputCall::Operation::SendMouseButton:
-        return QStringLiteral("sendMouseButton");
-    case InputCall::Operation::Wait:
-        return QStringLiteral("wait");
-    case InputCall::Operation::LastErrorCode:
-        return QStringLiteral("lastErrorCode");
-    }
-    Q_UNREACHABLE();
-}
-
-QString argumentText(const InputCall &call, qsizetype index)
-{
-    const qint64 value = call.arguments.at(index);
-    if (call.operation == InputCall::Operation::SendMouseButton && index == 0) {
-        switch (input::MouseButtonEvent(value)) {
-        case input::MouseButtonEvent::LeftDown:
-            return QStringLiteral("LeftDown");
-        case input::MouseButtonEvent::LeftUp:
-            return QStringLiteral("LeftUp");
-        }
-    }
-    return QString::number(value);
-}
-
-QString describe(const InputCall &call)
-{
-    QStringList arguments;
-    for (qsizetype index = 0; index < call.arguments.size(); ++index)
-        arguments.append(argumentText(call, index));
-    return QStringLiteral("%1 %2(%3)")
-        .arg(call.atMicroseconds)
-        .arg(operationName(call.operation), arguments.join(QStringLiteral(", ")));
+    calls.append(at(nowUs, call + QStringLiteral(" %1,%2").arg(x).arg(y)));
+    nowUs += setup.callCostUs;
+    waitStartUs = -1;
 }
 
 } // namespace
 
-FakeInput::FakeInput()
+void fakeinput::reset(const Setup &newSetup)
 {
-    Q_ASSERT(!state.alive);
-    state = FakeState();
-    state.alive = true;
+    setup = newSetup;
+    nowUs = looks = lastError = 0;
+    waitStartUs = -1;
+    calls.clear();
 }
 
-FakeInput::~FakeInput()
+QString fakeinput::timeline()
 {
-    state = FakeState();
+    return calls.join(QStringLiteral("; "));
 }
 
-void FakeInput::scriptCursorMoves(const QList<std::optional<std::uint32_t>> &outcomes)
+std::uint32_t input::beginRun()
 {
-    for (const std::optional<std::uint32_t> &outcome : outcomes)
-        state.cursorOutcomes.enqueue(outcome);
+    return setup.beginRunError;
 }
 
-void FakeInput::holdEscape(qint64 fromMicroseconds, qint64 untilMicroseconds)
+void input::endRun() {}
+
+bool input::setCursorPosition(int x, int y)
 {
-    state.escapeHeld.append({fromMicroseconds, untilMicroseconds});
+    const std::optional<std::uint32_t> refusal = setup.moves.value(0);
+    if (!setup.moves.isEmpty())
+        setup.moves.removeFirst();
+    record(QStringLiteral("move"), x, y);
+    if (refusal) {
+        calls.last() += QStringLiteral(" refused");
+        lastError = *refusal;
+    }
+    return !refusal;
 }
 
-QStringList FakeInput::timeline() const
+bool input::cursorPosition(int &, int &)
 {
-    QStringList lines;
-    for (const InputCall &call : state.calls)
-        lines.append(describe(call));
-    return lines;
+    return false;
 }
 
-namespace input {
-
-bool setCursorPosition(int x, int y)
+void input::sendMouseButton(MouseButtonEvent event, int x, int y)
 {
-    record(InputCall::Operation::SetCursorPosition, {x, y});
-    const std::optional<std::uint32_t> failure =
-        state.cursorOutcomes.isEmpty() ? std::nullopt : state.cursorOutcomes.dequeue();
-    if (failure)
-        state.lastErrorCode = *failure;
-    return !failure;
+    record(event == MouseButtonEvent::LeftDown ? "down" : "up", x, y);
 }
 
-void sendMouseButton(MouseButtonEvent event, int x, int y)
+void input::sleepMicroseconds(std::int64_t microseconds)
 {
-    record(InputCall::Operation::SendMouseButton, {qint64(event), x, y});
+    if (waitStartUs < 0) {
+        waitStartUs = nowUs;
+        calls.append(QString());
+    }
+    nowUs += std::max<std::int64_t>(microseconds, 0);
+    calls.last() = at(waitStartUs, "wait " + QString::number(double(nowUs - waitStartUs) / 1000));
 }
 
-void sleepMilliseconds(int milliseconds)
+std::int64_t input::steadyMicroseconds()
 {
-    if (!state.alive)
-        return;
-    const bool continuesWait =
-        !state.calls.isEmpty() && state.calls.last().operation == InputCall::Operation::Wait;
-    if (continuesWait)
-        state.calls.last().arguments[0] += milliseconds;
-    else
-        record(InputCall::Operation::Wait, {milliseconds});
-    if (milliseconds > 0)
-        state.nowMicroseconds += qint64(milliseconds) * 1000;
+    return nowUs;
 }
 
-std::int64_t steadyMicroseconds()
+bool input::isEscapeKeyDown()
 {
-    return state.nowMicroseconds;
+    ++looks;
+    return (setup.escapeFromUs <= nowUs && nowUs < setup.escapeUntilUs) ||
+           (setup.escapeFromLook > 0 && looks >= setup.escapeFromLook);
 }
 
-bool isEscapeKeyDown()
+std::uint32_t input::lastErrorCode()
 {
-    return std::any_of(state.escapeHeld.cbegin(), state.escapeHeld.cend(), [](const auto &held) {
-        return held.first <= state.nowMicroseconds && state.nowMicroseconds < held.second;
-    });
+    return lastError;
 }
 
-std::uint32_t lastErrorCode()
+bool input::isConfinedSession()
 {
-    record(InputCall::Operation::LastErrorCode);
-    return state.lastErrorCode;
+    return setup.confinedSession;
 }
-
-} // namespace input

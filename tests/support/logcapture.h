@@ -1,25 +1,37 @@
 #pragma once
 
 #include <QStringList>
-#include <QtMessageHandler>
+#include <QtGlobal>
 
-/// Records every debug line written to the default logging category while it lives, exactly
-/// as it would appear on standard error, so tests can compare whole lines. Warnings and other
-/// categories (Qt's own) go on to the previous handler. Only one capture may be alive at a time.
+/// Records the program's debug lines (default category) while it lives, exactly as they would
+/// appear on standard error. Qt's own warnings pass on to the previous handler.
 class LogCapture final
 {
 public:
-    LogCapture();
-    ~LogCapture();
-    LogCapture(const LogCapture &) = delete;
-    LogCapture &operator=(const LogCapture &) = delete;
-
-    /// The lines recorded so far, oldest first.
-    QStringList lines() const;
-    void clear();
+    LogCapture()
+    {
+        recorded().clear();
+        previous() = qInstallMessageHandler(&record);
+    }
+    ~LogCapture() { qInstallMessageHandler(previous()); }
+    QStringList lines() const { return recorded(); }
 
 private:
-    static void record(QtMsgType type, const QMessageLogContext &context, const QString &message);
-
-    QtMessageHandler previous;
+    static QStringList &recorded()
+    {
+        static QStringList lines;
+        return lines;
+    }
+    static QtMessageHandler &previous()
+    {
+        static QtMessageHandler handler;
+        return handler;
+    }
+    static void record(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (type == QtDebugMsg && qstrcmp(context.category, "default") == 0)
+            recorded().append(message);
+        else
+            previous()(type, context, message);
+    }
 };

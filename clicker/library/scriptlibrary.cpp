@@ -1,0 +1,161 @@
+#include "scriptlibrary.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QTextStream>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <limits>
+#include <vector>
+
+namespace {
+
+const char *const folderName = "saved_files";
+
+// Whether name can only mean a file directly inside the folder: not empty, not "." or "..",
+// no separator of any platform and no NUL.
+bool isPlainName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QChar(u'\0'));
+}
+
+QString candidateName(const QString &stem, int attempt)
+{
+    if (attempt == 1)
+        return stem + QStringLiteral(".txt");
+    return QStringLiteral("%1_%2.txt").arg(stem).arg(attempt);
+}
+
+bool isTaken(const QString &path)
+{
+    // A dangling symbolic link does not "exist", yet it still holds the name.
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+/// Creates the file empty, failing if anything already holds the name. The exclusive
+/// create is atomic in the file system, so two saves racing for one name cannot both win,
+/// whereas a check followed by QSaveFile's commit would let the later rename replace the
+/// earlier file.
+bool reserve(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+}
+
+/// Replaces the reserved file in one rename once every byte is on disk; a failed write
+/// throws its temporary file away.
+bool writeWhole(const QString &path, const QString &text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QTextStream out(&file);
+    out << text;
+    out.flush();
+    return out.status() == QTextStream::Ok && file.commit();
+}
+
+QString decode(const QByteArray &bytes)
+{
+    const std::optional<QStringConverter::Encoding> marked =
+        QStringConverter::encodingForData(bytes);
+    QStringDecoder decoder(marked.value_or(QStringConverter::Utf8));
+    QString text = decoder(bytes);
+    if (!marked && decoder.hasError())
+        text = QStringDecoder(QStringConverter::System)(bytes);
+    // Line ends are undone after decoding: in UTF-16 a carriage return is two bytes, and
+    // dropping single bytes as text mode does would shift every character after it.
+    return text.remove(QLatin1Char('\r'));
+}
+
+/// Milliseconds are the resolution QDateTime compares at, so times that look equal tie
+/// and fall back to the name. A file gone since the listing sorts last.
+qint64 modifiedMsecs(const QFileInfo &entry)
+{
+    std::error_code error;
+    const auto modified = std::filesystem::last_write_time(entry.filesystemFilePath(), error);
+    if (error)
+        return std::numeric_limits<qint64>::min();
+    return std::chrono::floor<std::chrono::milliseconds>(modified.time_since_epoch()).count();
+}
+
+} // namespace
+
+QString ScriptLibrary::pathOf(const QString &name)
+{
+    return QString::fromLatin1(folderName) + QLatin1Char('/') + name;
+}
+
+void ScriptLibrary::ensureFolder() const
+{
+    const QDir folder(QString::fromLatin1(folderName));
+    if (!folder.exists())
+        folder.mkpath(QStringLiteral("."));
+}
+
+QFileInfoList ScriptLibrary::list() const
+{
+    // The order QDir::Time gives, sorted here because Qt 6.4 converts both times of every
+    // comparison to local time, which takes seconds for a folder of ten thousand scripts.
+    const QFileInfoList entries =
+        QDir(QString::fromLatin1(folderName)).entryInfoList(QDir::Files, QDir::Unsorted);
+    std::vector<std::pair<qint64, QFileInfo>> timed;
+    timed.reserve(std::size_t(entries.size()));
+    for (const QFileInfo &entry : entries)
+        timed.emplace_back(modifiedMsecs(entry), entry);
+    std::sort(timed.begin(), timed.end(), [](const auto &a, const auto &b) {
+        if (a.first != b.first)
+            return a.first > b.first;
+        return a.second.fileName() < b.second.fileName();
+    });
+    QFileInfoList sorted;
+    sorted.reserve(entries.size());
+    for (const auto &entry : timed)
+        sorted.append(entry.second);
+    return sorted;
+}
+
+std::optional<QString> ScriptLibrary::read(const QString &name) const
+{
+    if (!isPlainName(name))
+        return std::nullopt;
+    QFile file(pathOf(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return decode(file.readAll());
+}
+
+std::optional<QString> ScriptLibrary::readNewest() const
+{
+    const QFileInfoList entries = list();
+    if (entries.isEmpty())
+        return std::nullopt;
+    return read(entries.constFirst().fileName());
+}
+
+std::optional<QString> ScriptLibrary::save(const QString &text, const QDateTime &at) const
+{
+    const QString stem = at.toString(QStringLiteral("MMddHHmmss"));
+    for (int attempt = 1;; ++attempt) {
+        const QString path = pathOf(candidateName(stem, attempt));
+        if (reserve(path)) {
+            if (writeWhole(path, text))
+                return path;
+            QFile::remove(path);
+            return std::nullopt;
+        }
+        if (!isTaken(path))
+            return std::nullopt;
+    }
+}
+
+bool ScriptLibrary::remove(const QString &name) const
+{
+    return isPlainName(name) && QFile::remove(pathOf(name));
+}

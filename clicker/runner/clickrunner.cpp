@@ -1,0 +1,127 @@
+#include "clickrunner.h"
+
+#include "clickscript.h"
+#include "input.h"
+
+#include <QDebug>
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::int64_t startPauseUs = 500'000;
+constexpr std::int64_t pressHoldUs = 50'000;
+// A press that went out late still gets its hold; only this much of it may go to catching
+// up with the schedule, so clicks in a row without delays do not drift by the time each
+// round trip to the display takes.
+constexpr std::int64_t holdCatchUpUs = 1'000;
+// The window is frozen while a run lasts, so the Esc key is the only way out; a wait looks
+// at it this often, which keeps a stop within 20 ms even when a slice wakes late.
+constexpr std::int64_t escapeCheckUs = 10'000;
+
+std::int64_t microseconds(int milliseconds)
+{
+    return std::int64_t{std::max(milliseconds, 0)} * 1000;
+}
+
+// Keeps the platform ready for exactly as long as the run lasts.
+class InputSession final
+{
+public:
+    InputSession() : error(input::beginRun()) {}
+    ~InputSession()
+    {
+        if (error == 0)
+            input::endRun();
+    }
+    InputSession(const InputSession &) = delete;
+    InputSession &operator=(const InputSession &) = delete;
+
+    const std::uint32_t error;
+};
+
+} // namespace
+
+ClickRunner::Outcome ClickRunner::run(const QString &script)
+{
+    const InputSession session;
+    unavailableCode = session.error;
+    if (unavailableCode != 0) {
+        qDebug() << "Run not started, input cannot be injected. Error code:" << unavailableCode;
+        return Outcome::InputUnavailable;
+    }
+    // The pause gives the user time to let go of the mouse before the first synthetic press.
+    // Esc already held when the button is clicked stops the run at once: an emergency key
+    // must not wait for a press to be let go first.
+    nextActionUs = input::steadyMicroseconds() + startPauseUs;
+    if (waitUntil(nextActionUs) && executeScript(script))
+        return Outcome::Performed;
+    qDebug() << "Run stopped by Esc key";
+    return Outcome::StoppedByEscape;
+}
+
+bool ClickRunner::executeScript(const QString &script)
+{
+    const RunPlan plan = buildRunPlan(script);
+    return forEachPlanLine(plan, [this](const QString &planLine) {
+        // Lines that fail to parse or have a count of 0 do nothing and never wait, so a
+        // script of only such lines, repeated millions of times, is only stoppable here.
+        if (input::isEscapeKeyDown())
+            return false;
+        qDebug() << planLine;
+        return executeLine(planLine);
+    });
+}
+
+bool ClickRunner::executeLine(const QString &planLine)
+{
+    const std::variant<ClickStep, ParseFailure> parsed = parseClickStep(planLine);
+    if (const ParseFailure *failure = std::get_if<ParseFailure>(&parsed)) {
+        qDebug() << parseFailureMessage(*failure) << planLine;
+        return true;
+    }
+    const ClickStep &step = std::get<ClickStep>(parsed);
+    for (int performed = 0; performed < step.count; ++performed) {
+        const bool goOn = step.moveOnly ? moveCursorTo(step.x, step.y, step.delayMs)
+                                        : clickAt(step.x, step.y, step.delayMs);
+        if (!goOn)
+            return false;
+    }
+    return true;
+}
+
+bool ClickRunner::clickAt(int x, int y, int delayMs)
+{
+    const std::int64_t pressDueUs = nextActionUs;
+    // A refused cursor move goes unnoticed here: the press lands wherever the cursor is.
+    input::setCursorPosition(x, y);
+    const std::int64_t pressedUs = input::steadyMicroseconds();
+    input::sendMouseButton(input::MouseButtonEvent::LeftDown, x, y);
+    const std::int64_t releaseUs =
+        std::max(pressDueUs + pressHoldUs, pressedUs + pressHoldUs - holdCatchUpUs);
+    // Esc may cut the hold short, but the button is never left down.
+    const bool heldToTheEnd = waitUntil(releaseUs);
+    input::sendMouseButton(input::MouseButtonEvent::LeftUp, x, y);
+    nextActionUs = pressDueUs + pressHoldUs + microseconds(delayMs);
+    return heldToTheEnd && waitUntil(nextActionUs);
+}
+
+bool ClickRunner::moveCursorTo(int x, int y, int delayMs)
+{
+    if (!input::setCursorPosition(x, y))
+        qDebug() << "Failed to set cursor position. Error code: " << input::lastErrorCode();
+    nextActionUs += microseconds(delayMs);
+    return waitUntil(nextActionUs);
+}
+
+bool ClickRunner::waitUntil(std::int64_t deadlineUs)
+{
+    // A deadline already passed is no wait at all: that is how a late action catches up.
+    while (!input::isEscapeKeyDown()) {
+        const std::int64_t leftUs = deadlineUs - input::steadyMicroseconds();
+        if (leftUs <= 0)
+            return true;
+        input::sleepMicroseconds(std::min(leftUs, escapeCheckUs));
+    }
+    return false;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+/// Performs click scripts on the calling thread through the platform input layer: after a
+/// pause of 500 ms, every plan line in order, each press held 50 ms and followed by its
+/// line's delay. Every action keeps to one schedule counted from the start of the run, so
+/// time spent between actions (moves, round trips to the display, logging, parsing) comes
+/// out of the following waits instead of adding up.
+///
+/// The thread is blocked for the whole run, so the Esc key is the way out: it is looked at
+/// before every plan line and about every 10 ms of a wait, and a run stops before its next
+/// action once it is held, releasing a press in progress first.
+class ClickRunner final
+{
+public:
+    enum class Outcome {
+        Performed,        ///< every plan line was performed
+        StoppedByEscape,  ///< the user held Esc
+        InputUnavailable, ///< nothing was done: the platform cannot inject input
+    };
+
+    /// Performs `script`. Writes each plan line, each failure and a stop to the debug log.
+    Outcome run(const QString &script);
+
+    /// Why the last run found input unavailable, as an input layer error code.
+    std::uint32_t unavailableReason() const { return unavailableCode; }
+
+private:
+    bool executeScript(const QString &script);
+    bool executeLine(const QString &planLine);
+    bool clickAt(int x, int y, int delayMs);
+    bool moveCursorTo(int x, int y, int delayMs);
+    bool waitUntil(std::int64_t deadlineUs);
+
+    std::int64_t nextActionUs = 0; // when the next press or move is due, on the steady clock
+    std::uint32_t unavailableCode = 0;
+};

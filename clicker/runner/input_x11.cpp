@@ -1,0 +1,183 @@
+// X11 input through the XTest extension on the display named by DISPLAY; the Esc key and
+// the cursor are read from the same connection.
+//
+// Error codes reported by beginRun() and lastErrorCode():
+//   1  no X display could be opened (DISPLAY unset, empty or unreachable)
+//   2  the X server does not offer the XTest extension
+// The connection is opened at the first call and kept for the life of the process; a
+// failure is remembered too, so every later move fails at once with the same code and
+// button events are dropped. Reading the keyboard and the cursor needs no XTest.
+#include "input.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <thread>
+
+namespace input {
+
+namespace {
+
+constexpr unsigned int primaryButton = 1;
+
+class XTestConnection final
+{
+public:
+    XTestConnection() : display(XOpenDisplay(nullptr))
+    {
+        if (!display) {
+            errorCode = noDisplayError;
+            return;
+        }
+        escapeKeycode = XKeysymToKeycode(display, XK_Escape);
+        int eventBase = 0;
+        int errorBase = 0;
+        int majorVersion = 0;
+        int minorVersion = 0;
+        if (!XTestQueryExtension(display, &eventBase, &errorBase, &majorVersion, &minorVersion))
+            errorCode = noInjectionError;
+    }
+
+    ~XTestConnection()
+    {
+        if (display)
+            XCloseDisplay(display);
+    }
+
+    XTestConnection(const XTestConnection &) = delete;
+    XTestConnection &operator=(const XTestConnection &) = delete;
+
+    /// The display whatever XTest says, or null without one.
+    Display *anyDisplay() const { return display; }
+    /// The display, or null when fake input cannot be sent (see error()).
+    Display *injectingDisplay() const { return errorCode == 0 ? display : nullptr; }
+    std::uint32_t error() const { return errorCode; }
+    KeyCode escape() const { return escapeKeycode; }
+
+private:
+    Display *display;
+    std::uint32_t errorCode = 0;
+    KeyCode escapeKeycode = 0; // 0: no Esc key on this keyboard
+};
+
+XTestConnection &connection()
+{
+    static XTestConnection instance;
+    return instance;
+}
+
+// The protocol carries pointer coordinates as 16-bit values, so larger ones would wrap
+// around (100000 would land near the left edge). Saturating keeps them on the side they
+// point to; the server then clamps them to the screen.
+int toProtocolCoordinate(int value)
+{
+    return std::clamp(value, int{std::numeric_limits<std::int16_t>::min()},
+                      int{std::numeric_limits<std::int16_t>::max()});
+}
+
+bool isSet(const char *variable)
+{
+    const char *value = std::getenv(variable);
+    return value && *value;
+}
+
+} // namespace
+
+std::uint32_t beginRun()
+{
+    return connection().error();
+}
+
+void endRun() {}
+
+bool setCursorPosition(int x, int y)
+{
+    Display *display = connection().injectingDisplay();
+    if (!display)
+        return false;
+    // Screen -1 moves on the screen the pointer is on. XSync rather than XFlush: the move
+    // must have happened, for every client, before the next button event is generated.
+    XTestFakeMotionEvent(display, -1, toProtocolCoordinate(x), toProtocolCoordinate(y),
+                         CurrentTime);
+    XSync(display, False);
+    return true;
+}
+
+bool cursorPosition(int &x, int &y)
+{
+    Display *display = connection().anyDisplay();
+    if (!display)
+        return false;
+    Window root = 0;
+    Window child = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned int mask = 0;
+    return XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &windowX,
+                         &windowY, &mask);
+}
+
+void sendMouseButton(MouseButtonEvent event, int, int)
+{
+    Display *display = connection().injectingDisplay();
+    if (!display)
+        return;
+    if (event != MouseButtonEvent::LeftDown && event != MouseButtonEvent::LeftUp)
+        return;
+    // Button 1 is the primary button: the server applies a left-handed mapping itself.
+    XTestFakeButtonEvent(display, primaryButton, event == MouseButtonEvent::LeftDown, CurrentTime);
+    XSync(display, False);
+}
+
+void sleepMicroseconds(std::int64_t microseconds)
+{
+    if (microseconds <= 0)
+        return;
+    // A deadline on the steady clock: an early or interrupted wake-up sleeps again for
+    // the rest instead of shortening the wait, and wall-clock changes do not affect it.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::microseconds(microseconds);
+    while (std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_until(deadline);
+}
+
+std::int64_t steadyMicroseconds()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool isEscapeKeyDown()
+{
+    Display *display = connection().anyDisplay();
+    const KeyCode escape = connection().escape();
+    if (!display || escape == 0)
+        return false;
+    // One bit per keycode, as the server sees the keyboard now, whichever window has focus.
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    return (static_cast<unsigned char>(keys[escape / 8]) >> (escape % 8)) & 1u;
+}
+
+std::uint32_t lastErrorCode()
+{
+    return connection().error();
+}
+
+bool isConfinedSession()
+{
+    // XWayland passes XTest events and the keymap of X11 windows only; the compositor keeps
+    // the rest of the desktop out of reach.
+    const char *sessionType = std::getenv("XDG_SESSION_TYPE");
+    return isSet("WAYLAND_DISPLAY") || (sessionType && std::strcmp(sessionType, "wayland") == 0);
+}
+
+} // namespace input

@@ -1,0 +1,46 @@
+#include "runwarnings.h"
+
+#include "input.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+bool confirmRunInConfinedSession(QWidget *parent)
+{
+    static bool confirmed = false;
+    if (confirmed || !input::isConfinedSession())
+        return true;
+
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("点击可能无法送达"),
+                    QStringLiteral("当前桌面是 Wayland 会话。在这种会话中，本程序的点击只能送达 X11"
+                                   "（XWayland）程序的窗口，其他窗口收不到；Esc 键也只有在 X11 "
+                                   "窗口拥有键盘焦点时才能停止运行。\n\n"
+                                   "要让点击送达所有窗口，请注销，在登录界面点选用户名后，"
+                                   "从齿轮或会话菜单中选择 X11 会话（例如“GNOME on Xorg”或"
+                                   "“Plasma (X11)”），再重新登录。\n\n"
+                                   "仍要运行这个脚本吗？"),
+                    QMessageBox::NoButton, parent);
+    QPushButton *runAnyway = box.addButton(QStringLiteral("仍然运行"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("不运行"), QMessageBox::RejectRole));
+    box.exec();
+    confirmed = box.clickedButton() == runAnyway;
+    return confirmed;
+}
+
+void warnInputUnavailable(QWidget *parent, std::uint32_t errorCode)
+{
+    QString reason;
+    switch (errorCode) {
+    case input::noDisplayError:
+        reason = QStringLiteral("无法连接 X 显示服务器（环境变量 DISPLAY 未设置或不可用）。");
+        break;
+    case input::noInjectionError:
+        reason = QStringLiteral("X 显示服务器没有提供 XTest 扩展，无法模拟鼠标。");
+        break;
+    default:
+        reason = QStringLiteral("系统拒绝了模拟鼠标（错误代码 %1）。").arg(errorCode);
+        break;
+    }
+    QMessageBox::warning(parent, QStringLiteral("无法运行脚本"),
+                         reason + QStringLiteral("\n\n脚本没有运行，鼠标没有被移动或点击。"));
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+
+class QWidget;
+
+/// In a session where synthetic clicks and the Esc key reach only some windows, asks once
+/// per program start, before the first run, whether to run anyway. True when the run may go
+/// ahead: always outside such a session, and once the user has chosen to run anyway.
+bool confirmRunInConfinedSession(QWidget *parent);
+
+/// Tells the user why a run could not start, from the input layer's error code.
+void warnInputUnavailable(QWidget *parent, std::uint32_t errorCode);

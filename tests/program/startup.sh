@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The real program across four starts against the real nginx content server at its compiled-in
+# address: a first run that rejects the welcome dialog; a user who opted out while the server
+# is down; the server offering files; welcome files over and at the 32 MiB limit.
+# Usage: startup.sh <quorvane> <content-server.sh> <welcome folder to serve>
+set -euo pipefail
+program=$1 content_server=$2 welcome=$3
+scratch=$(mktemp -d) pid=
+trap '"$content_server" stop >/dev/null; kill $pid 2>/dev/null || true; rm -rf "$scratch"' EXIT
+export HOME=$scratch/home
+settings=$HOME/.config/YourCompany/YourApp.conf
+www=$scratch/www/qt/welcome
+mkdir -p "$HOME/.config/YourCompany" "$www" "$scratch/work"
+cd "$scratch/work"
+
+fail() { echo "FAIL: $* (log: $(cat "$log"))" >&2; exit 1; }
+start() { log=$scratch/$1.log; "$program" 2>"$log" & pid=$!; }
+window() { timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
+has() { grep -Eqx -- "$1" "$log" || fail "no line /$1/"; }
+
+# A first run rejects the dialog: exit code 0, and no main window made saved_files.
+start first
+[[ -n $(window 欢迎) ]] || fail "no welcome dialog"
+xdotool key Escape
+wait "$pid" || fail "exit code $?"
+has "First run or no saved file list - showing welcome page"
+[[ ! -e saved_files ]] || fail "saved_files made"
+
+# Opted out before any list was stored, the server down: straight to the main window.
+printf '[General]\nDontShowWelcome=true\n' >"$settings"
+start opted-out
+main=$(window Quorvane_模拟点击)
+[[ -n $main && -d saved_files ]] || fail "no main window"
+has 'Failed to check server files: "Connection refused"'
+has "User preference 'dontShow': true"
+xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (200 x 170)' || fail "no 200 x 170 icon"
+kill "$pid"
+
+# The server offers files, news to this user: the list is stored, the box cleared, the dialog
+# comes back, and OK leads on to the main window.
+cp "$welcome"/welcome.png "$welcome"/welcome.txt "$www"
+"$content_server" start --root "$scratch/www" >/dev/null
+start offered
+[[ -n $(window 欢迎) ]] || fail "no welcome dialog"
+grep -qx 'ServerFiles=welcome.png, welcome.txt' "$settings" && grep -qx 'DontShowWelcome=false' "$settings" ||
+    fail "settings: $(cat "$settings")"
+xdotool key Return
+[[ -n $(window Quorvane_模拟点击) ]] || fail "no main window after OK"
+has "Text data size: $(stat -c %s "$welcome/welcome.txt") bytes"
+kill "$pid"
+
+# A text over the limit fails at once; a picture of exactly 32 MiB is still taken.
+head -c $((40 << 20)) /dev/zero >"$www/big.txt"
+head -c $((32 << 20)) /dev/zero >"$www/exact.png"
+start limits
+[[ -n $(window 欢迎) ]] || fail "no welcome dialog"
+timeout 10 sh -c "until grep -q '^Image data' '$log' && grep -q '^Failed to download text' '$log'; do sleep 0.1; done" || true
+has 'Image data size: 33554432 bytes Image loaded: false'
+has 'Failed to download text: "Reply body larger than 33554432 bytes" URL: "http://127\.0\.0\.1:8787/qt/welcome/big\.txt\?t=[0-9]+"'
+peak_kib=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")
+((peak_kib < 200 * 1024)) || fail "peak memory ${peak_kib} KiB"
+echo "PASS: four starts; peak memory with the 32 MiB picture ${peak_kib} KiB"
