@@ -1,148 +1,160 @@
-// How exactly clicks are timed on a real X server: performs clicks through clickAt and
-// measures, with the X server's own time stamps as an independent client receives them,
-// how far each press hold and each delay after a release strays from what was asked.
-// Then how soon the Esc key stops clicking: from the server time of an Esc press sent
-// through XTest by another thread, to the last button event and to clickAt's return.
-// Prints figures only. Usage: bench_clicktiming [clicks per run, default 100]
-#include "clickrunner.h"
+// How exactly the program's clicks keep to their schedule on a real X server, beside
+// xdotool's own `click --repeat` in the same run: the main window's run button is pressed
+// through XTest, and an independent X client records the clicks by X server time stamps.
+// Xvfb stamps events with the monotonic clock's milliseconds, which also times the press of
+// the run button. Prints figures only. Usage (under Xvfb): bench_clicktiming
+#include "widget.h"
 #include "xclickobserver.h"
-#include "xescapepress.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
+#include <thread>
 #include <vector>
-
-using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int pressHoldMs = 50;
-constexpr int observedX = 600;
-constexpr int observedY = 100;
-constexpr unsigned int observedSize = 20;
-constexpr int escapeStops = 20;
+constexpr int targetX = 900;
+constexpr int targetY = 400;
 
-struct ErrorFigures
+long monotonicMs()
 {
-    long median = 0;
-    long p95 = 0;
-    long worst = 0;
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now().time_since_epoch())
+                    .count());
+}
+
+struct Percentiles
+{
+    long median;
+    long p95;
 };
 
-// Nearest-rank percentiles of the signed errors (positive: later than asked).
-ErrorFigures figuresOf(std::vector<long> errors)
+Percentiles percentilesOf(std::vector<long> values)
 {
-    std::sort(errors.begin(), errors.end());
-    const auto rank = [&](double percent) {
-        const auto index = static_cast<std::size_t>(percent / 100.0 * double(errors.size()));
-        return errors[std::min(index, errors.size() - 1)];
-    };
-    return {rank(50), rank(95), errors.back()};
+    std::sort(values.begin(), values.end(),
+              [](long a, long b) { return std::abs(a) < std::abs(b); });
+    return {values[values.size() / 2],
+            values[std::min(values.size() - 1, values.size() * 95 / 100)]};
 }
 
-void printFigures(const char *what, const std::vector<long> &errors)
+// Drift, and hold and gap errors against the planned hold and gap, of clicks seen in pairs.
+void report(const char *what, const std::vector<XClickObserver::ButtonEvent> &events, int clicks,
+            long holdMs, long gapMs, long firstClickMs = -1)
 {
-    if (errors.empty()) {
-        std::printf("  %-16s no samples\n", what);
+    if (events.size() != std::size_t(2 * clicks)) {
+        std::printf("%-34s saw %zu button events of %d\n", what, events.size(), 2 * clicks);
         return;
     }
-    const ErrorFigures figures = figuresOf(errors);
-    std::printf("  %-16s median %ld ms, p95 %ld ms, worst %ld ms, earliest %ld ms (%zu samples)\n",
-                what, figures.median, figures.p95, figures.worst,
-                *std::min_element(errors.begin(), errors.end()), errors.size());
-}
-
-bool measureRun(XClickObserver &observer, int clicks, int delayMs)
-{
-    const int x = observedX + int(observedSize) / 2;
-    const int y = observedY + int(observedSize) / 2;
-    for (int i = 0; i < clicks; ++i)
-        clickAt(x, y, delayMs);
-
-    const std::size_t expected = 2 * std::size_t(clicks);
-    const std::vector<ObservedButtonEvent> events = observer.collect(expected, 5s);
-    if (events.size() != expected) {
-        std::printf("delay %d ms: the observer saw %zu of %zu button events\n", delayMs,
-                    events.size(), expected);
-        return false;
-    }
     std::vector<long> holdErrors;
-    std::vector<long> delayErrors;
-    for (std::size_t i = 0; i + 1 < events.size(); i += 2) {
-        holdErrors.push_back(long(events[i + 1].serverTimeMs - events[i].serverTimeMs) -
-                             pressHoldMs);
+    std::vector<long> gapErrors;
+    for (std::size_t i = 0; i < events.size(); i += 2) {
+        holdErrors.push_back(long(events[i + 1].serverTimeMs - events[i].serverTimeMs) - holdMs);
         if (i + 2 < events.size())
-            delayErrors.push_back(long(events[i + 2].serverTimeMs - events[i + 1].serverTimeMs) -
-                                  delayMs);
+            gapErrors.push_back(long(events[i + 2].serverTimeMs - events[i + 1].serverTimeMs) -
+                                gapMs);
     }
-    std::printf("delay %d ms, %d clicks:\n", delayMs, clicks);
-    printFigures("hold error", holdErrors);
-    printFigures("delay error", delayErrors);
-    return true;
+    const long planned = clicks * holdMs + (clicks - 1) * gapMs;
+    const long drift = long(events.back().serverTimeMs - events.front().serverTimeMs) - planned;
+    const Percentiles hold = percentilesOf(holdErrors);
+    const Percentiles gap = percentilesOf(gapErrors);
+    std::printf("%-34s %6ld %+6ld %+5ld %+5ld %+5ld %+5ld", what, planned, drift, hold.median,
+                hold.p95, gap.median, gap.p95);
+    if (firstClickMs >= 0)
+        std::printf("   %ld", firstClickMs);
+    std::printf("\n");
 }
 
-// Clicks until Esc stops clickAt, escapeStops times; Esc comes at a different moment of the
-// click each time. Returns false when a stop did not happen or left a press unreleased.
-bool measureEscapeStops(XClickObserver &observer, int delayMs)
+// Presses the run button through XTest from a thread of its own; returns the monotonic
+// millisecond at which the server had the release, the moment the button fires.
+long pressButton(QPushButton *button)
 {
-    const int x = observedX + int(observedSize) / 2;
-    const int y = observedY + int(observedSize) / 2;
-    std::vector<long> lastEventLatencies;
-    std::vector<long> returnLatencies;
-    for (int stop = 0; stop < escapeStops; ++stop) {
-        observer.collect(SIZE_MAX, 0ms);
-        const auto escapeAfter = std::chrono::milliseconds(120 + 13 * stop);
-        ScheduledEscapePress escape(escapeAfter, 60ms);
-        while (clickAt(x, y, delayMs)) {
-        }
-        const auto returnedAt = std::chrono::steady_clock::now();
-        if (!escape.waitUntilReleased()) {
-            std::printf("Esc could not be pressed through XTest\n");
-            return false;
-        }
-        const std::vector<ObservedButtonEvent> events = observer.collect(SIZE_MAX, 200ms);
-        if (events.size() % 2 != 0) {
-            std::printf("delay %d ms: a press was left without its release\n", delayMs);
-            return false;
-        }
-        if (!events.empty())
-            lastEventLatencies.push_back(
-                long(events.back().serverTimeMs - escape.pressServerTimeMs()));
-        returnLatencies.push_back(long(
-            std::chrono::duration_cast<std::chrono::milliseconds>(returnedAt - escape.pressedAt())
-                .count()));
-    }
-    std::printf("Esc stops, delay %d ms, %d stops (ms after the press; last event by server "
-                "time, may be before it):\n",
-                delayMs, escapeStops);
-    printFigures("to last event", lastEventLatencies);
-    printFigures("to return", returnLatencies);
-    return true;
+    const QPoint centre = button->mapToGlobal(button->rect().center());
+    long releasedMs = 0;
+    std::thread hand([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        Display *display = XOpenDisplay(nullptr);
+        XTestFakeMotionEvent(display, -1, centre.x(), centre.y(), CurrentTime);
+        XTestFakeButtonEvent(display, 1, True, CurrentTime);
+        XSync(display, False);
+        // Held as a hand holds it, so the button has drawn itself pressed before it fires.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        XTestFakeButtonEvent(display, 1, False, CurrentTime);
+        XSync(display, False);
+        releasedMs = monotonicMs();
+        XCloseDisplay(display);
+    });
+    QEventLoop untilTheRunReturns;
+    const QMetaObject::Connection after =
+        QObject::connect(button, &QPushButton::clicked, &untilTheRunReturns, &QEventLoop::quit,
+                         Qt::QueuedConnection);
+    untilTheRunReturns.exec();
+    QObject::disconnect(after);
+    hand.join();
+    return releasedMs;
 }
+
+// The program's debug lines (one per plan line) would bury the figures.
+void dropMessages(QtMsgType, const QMessageLogContext &, const QString &) {}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const int clicks = argc > 1 ? std::atoi(argv[1]) : 100;
-    if (clicks < 2) {
-        std::printf("usage: %s [clicks per run, at least 2; default 100]\n", argv[0]);
-        return 2;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    qInstallMessageHandler(dropMessages);
+    XClickObserver observer(targetX - 20, targetY - 20, 40, 40);
+    Widget window;
+    window.move(0, 0);
+    window.show();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    auto *editor = window.findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit"));
+    auto *button = window.findChild<QPushButton *>(QStringLiteral("pushButton"));
+
+    std::printf("clicks on DISPLAY by X server time stamps (ms): drift = last release - first "
+                "press - planned;\nerrors are median and p95 of |observed - planned|; first = "
+                "press of the run button to the first click\n");
+    std::printf("%-34s %6s %6s %5s %5s %5s %5s   %s\n", "", "plan", "drift", "hold", "p95", "gap",
+                "p95", "first");
+    const QString target = QStringLiteral("%1，%2").arg(targetX).arg(targetY);
+    for (const auto &[clicks, delaySeconds] : {std::pair{200, 0}, {20, 1}}) {
+        editor->setPlainText(
+            QStringLiteral("%1，%2，%3").arg(target).arg(delaySeconds).arg(clicks));
+        observer.take(0);
+        const long releasedMs = pressButton(button);
+        const std::vector<XClickObserver::ButtonEvent> events = observer.take(500);
+        const QByteArray what =
+            QStringLiteral("Quorvane %1 clicks, delay %2 s").arg(clicks).arg(delaySeconds).toUtf8();
+        report(what.constData(), events, clicks, 50, delaySeconds * 1000,
+               events.empty() ? -1 : long(events.front().serverTimeMs) - releasedMs);
     }
-    XClickObserver observer(observedX, observedY, observedSize, observedSize);
-    if (!observer.isConnected() || !observer.waitUntilMapped(5s)) {
-        std::printf("no X server on DISPLAY (run under Xvfb, e.g. xvfb-run -a %s)\n", argv[0]);
-        return 1;
-    }
-    std::printf("click timing on DISPLAY, from X server time stamps (1 ms resolution)\n");
-    for (const int delayMs : {0, 1000}) {
-        if (!measureRun(observer, clicks, delayMs))
-            return 1;
-    }
-    for (const int delayMs : {0, 200}) {
-        if (!measureEscapeStops(observer, delayMs))
-            return 1;
+    for (const int delayMs : {50, 1050}) {
+        const int clicks = delayMs == 50 ? 200 : 20;
+        observer.take(0);
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {"mousemove", QString::number(targetX), QString::number(targetY), "click",
+                           "--repeat", QString::number(clicks), "--delay", QString::number(delayMs),
+                           "1"});
+        const QByteArray what = QStringLiteral("xdotool click --repeat %1 --delay %2")
+                                    .arg(clicks)
+                                    .arg(delayMs)
+                                    .toUtf8();
+        report(what.constData(), observer.take(500), clicks, 0, delayMs);
     }
     return 0;
 }
