@@ -27,7 +27,7 @@ void LoopbackServer::answer(QTcpSocket *socket, const QByteArray &head)
     const QByteArray target = head.split(' ').value(1);
     requests.append(QString::fromUtf8(head.mid(head.indexOf(' ') + 1)));
     const Response response =
-        responses.value(QString::fromUtf8(target.left(target.indexOf('?'))), {{}, "404 Not Found"});
+        responses.value(QString::fromUtf8(target.split('?').value(0)), {{}, "404 Not Found"});
     const QByteArray status = "HTTP/1.1 " + response.status + "\r\nConnection: close\r\n";
     if (response.kind == Response::Kind::Answer) {
         socket->write(status + "Content-Length: " + QByteArray::number(response.body.size()) +
