@@ -2,9 +2,9 @@
 // xdotool's own `click --repeat` in the same run: the main window's run button is pressed
 // through XTest, and an independent X client records the clicks by X server time stamps.
 // Xvfb stamps events with the monotonic clock's milliseconds, which also times the press of
-// the run button. Prints figures only. Usage (under Xvfb): bench_clicktiming
+// the run button. xev, from x11-utils, is the observer. Prints figures only.
+// Usage (under Xvfb): bench_clicktiming
 #include "widget.h"
-#include "xclickobserver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <X11/Xlib.h>
@@ -35,6 +36,22 @@ long monotonicMs()
                     .count());
 }
 
+// The server times of the button events xev saw since the last call, press and release in
+// turn: whatever it writes until it has been quiet for `quietMs`.
+std::vector<unsigned long> buttonTimes(QProcess &xev, int quietMs)
+{
+    static const QRegularExpression event(
+        QStringLiteral("Button(?:Press|Release) event.*?time (\\d+)"),
+        QRegularExpression::DotMatchesEverythingOption);
+    QByteArray output = xev.readAllStandardOutput();
+    while (xev.waitForReadyRead(quietMs))
+        output += xev.readAllStandardOutput();
+    std::vector<unsigned long> times;
+    for (const auto &match : event.globalMatch(QString::fromLatin1(output)))
+        times.push_back(match.captured(1).toULong());
+    return times;
+}
+
 struct Percentiles
 {
     long median;
@@ -50,8 +67,8 @@ Percentiles percentilesOf(std::vector<long> values)
 }
 
 // Drift, and hold and gap errors against the planned hold and gap, of clicks seen in pairs.
-void report(const char *what, const std::vector<XClickObserver::ButtonEvent> &events, int clicks,
-            long holdMs, long gapMs, long firstClickMs = -1)
+void report(const char *what, const std::vector<unsigned long> &events, int clicks, long holdMs,
+            long gapMs, long firstClickMs = -1)
 {
     if (events.size() != std::size_t(2 * clicks)) {
         std::printf("%-34s saw %zu button events of %d\n", what, events.size(), 2 * clicks);
@@ -60,13 +77,12 @@ void report(const char *what, const std::vector<XClickObserver::ButtonEvent> &ev
     std::vector<long> holdErrors;
     std::vector<long> gapErrors;
     for (std::size_t i = 0; i < events.size(); i += 2) {
-        holdErrors.push_back(long(events[i + 1].serverTimeMs - events[i].serverTimeMs) - holdMs);
+        holdErrors.push_back(long(events[i + 1] - events[i]) - holdMs);
         if (i + 2 < events.size())
-            gapErrors.push_back(long(events[i + 2].serverTimeMs - events[i + 1].serverTimeMs) -
-                                gapMs);
+            gapErrors.push_back(long(events[i + 2] - events[i + 1]) - gapMs);
     }
     const long planned = clicks * holdMs + (clicks - 1) * gapMs;
-    const long drift = long(events.back().serverTimeMs - events.front().serverTimeMs) - planned;
+    const long drift = long(events.back() - events.front()) - planned;
     const Percentiles hold = percentilesOf(holdErrors);
     const Percentiles gap = percentilesOf(gapErrors);
     std::printf("%-34s %6ld %+6ld %+5ld %+5ld %+5ld %+5ld", what, planned, drift, hold.median,
@@ -115,7 +131,12 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     qInstallMessageHandler(dropMessages);
-    XClickObserver observer(targetX - 20, targetY - 20, 40, 40);
+    QProcess xev;
+    xev.start(QStringLiteral("xev"), {"-root", "-event", "button"});
+    if (!xev.waitForStarted()) {
+        std::fprintf(stderr, "xev (x11-utils) is needed to observe the clicks\n");
+        return 1;
+    }
     Widget window;
     window.move(0, 0);
     window.show();
@@ -135,17 +156,17 @@ int main(int argc, char **argv)
     for (const auto &[clicks, delaySeconds] : {std::pair{200, 0}, {20, 1}}) {
         editor->setPlainText(
             QStringLiteral("%1，%2，%3").arg(target).arg(delaySeconds).arg(clicks));
-        observer.take(0);
+        buttonTimes(xev, 100);
         const long releasedMs = pressButton(button);
-        const std::vector<XClickObserver::ButtonEvent> events = observer.take(500);
+        const std::vector<unsigned long> events = buttonTimes(xev, 500);
         const QByteArray what =
             QStringLiteral("Quorvane %1 clicks, delay %2 s").arg(clicks).arg(delaySeconds).toUtf8();
         report(what.constData(), events, clicks, 50, delaySeconds * 1000,
-               events.empty() ? -1 : long(events.front().serverTimeMs) - releasedMs);
+               events.empty() ? -1 : long(events.front()) - releasedMs);
     }
     for (const int delayMs : {50, 1050}) {
         const int clicks = delayMs == 50 ? 200 : 20;
-        observer.take(0);
+        buttonTimes(xev, 100);
         QProcess::execute(QStringLiteral("xdotool"),
                           {"mousemove", QString::number(targetX), QString::number(targetY), "click",
                            "--repeat", QString::number(clicks), "--delay", QString::number(delayMs),
@@ -154,7 +175,7 @@ int main(int argc, char **argv)
                                     .arg(clicks)
                                     .arg(delayMs)
                                     .toUtf8();
-        report(what.constData(), observer.take(500), clicks, 0, delayMs);
+        report(what.constData(), buttonTimes(xev, 500), clicks, 0, delayMs);
     }
     return 0;
 }

