@@ -20,8 +20,8 @@ bool confirmRunInConfinedSession(QWidget *parent)
                                    "“Plasma (X11)”），再重新登录。\n\n"
                                    "仍要运行这个脚本吗？"),
                     QMessageBox::NoButton, parent);
-    QPushButton *runAnyway = box.addButton(QStringLiteral("仍然运行"), QMessageBox::AcceptRole);
-    box.setDefaultButton(box.addButton(QStringLiteral("不运行"), QMessageBox::RejectRole));
+    QPushButton *runAnyway = box.addButton(QStringLiteral("仍然运行(&R)"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("不运行(&N)"), QMessageBox::RejectRole));
     box.exec();
     confirmed = box.clickedButton() == runAnyway;
     return confirmed;

@@ -5,18 +5,10 @@
 # Usage: startup.sh <quorvane> <content-server.sh> <welcome folder to serve>
 set -euo pipefail
 program=$1 content_server=$2 welcome=$3
-scratch=$(mktemp -d) pid=
-trap '"$content_server" stop >/dev/null; kill $pid 2>/dev/null || true; rm -rf "$scratch"' EXIT
-export HOME=$scratch/home
-settings=$HOME/.config/YourCompany/YourApp.conf
+. "$(dirname "$0")/driver.sh"
+cleanup() { "$content_server" stop >/dev/null; }
 www=$scratch/www/qt/welcome
-mkdir -p "$HOME/.config/YourCompany" "$www" "$scratch/work"
-cd "$scratch/work"
-
-fail() { echo "FAIL: $* (log: $(cat "$log"))" >&2; exit 1; }
-start() { log=$scratch/$1.log; "$program" 2>"$log" & pid=$!; }
-window() { timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
-has() { grep -Eqx -- "$1" "$log" || fail "no line /$1/"; }
+mkdir -p "$www"
 
 # A first run rejects the dialog: exit code 0, and no main window made saved_files.
 start first
@@ -48,7 +40,7 @@ start offered
 [[ -n $(window 欢迎) ]] || fail "no welcome dialog"
 grep -qx 'ServerFiles=news.txt, welcome.png' "$settings" && grep -qx 'DontShowWelcome=false' "$settings" ||
     fail "settings: $(cat "$settings")"
-timeout 10 sh -c "until grep -q '^Text data size' '$log'; do sleep 0.1; done" || true
+await '^Text data size'
 sleep 0.5 # the text is laid out and painted
 xdotool key Return
 [[ -n $(window Quorvane_模拟点击) ]] || fail "no main window after OK"
@@ -60,7 +52,8 @@ head -c $((40 << 20)) /dev/zero >"$www/big.txt"
 head -c $((32 << 20)) /dev/zero >"$www/exact.png"
 start limits
 [[ -n $(window 欢迎) ]] || fail "no welcome dialog"
-timeout 10 sh -c "until grep -q '^Image data' '$log' && grep -q '^Failed to download text' '$log'; do sleep 0.1; done" || true
+await '^Image data'
+await '^Failed to download text'
 has 'Image data size: 33554432 bytes Image loaded: false'
 has 'Failed to download text: "Reply body larger than 33554432 bytes" URL: "http://127\.0\.0\.1:8787/qt/welcome/big\.txt\?t=[0-9]+"'
 peak_kib=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")

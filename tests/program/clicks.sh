@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The main window runs scripts on the real X server, its clicks seen by another X client (xev
+# on the bare screen): in a session taken for Wayland it asks first; each press is released
+# 50 ms later at the script's point and the delays hold; a press on 执行 during a run starts
+# nothing; Esc stops a run that would never end; far points are clamped to the screen; the
+# input layer says why it cannot inject. Usage: clicks.sh <quorvane> <input_probe>
+set -euo pipefail
+program=$1 probe=$2
+. "$(dirname "$0")/driver.sh"
+printf '[General]\nDontShowWelcome=true\nServerFiles=@Invalid()\n' >"$settings"
+xev -root -event button >"$scratch/xev" &
+xev_pid=$!
+cleanup() { kill $xev_pid; }
+
+run() { xdotool mousemove --window "$(window Quorvane_模拟点击)" 60 321 click 1; }
+# "<press|release> <button> <x,y> <server time in ms>" for each button event xev saw.
+clicks() {
+    awk '/^Button/ { kind = $1 == "ButtonPress" ? "press" : "release" }
+         / time / { for (i = 1; i <= NF; i++) if ($i == "time") time = $(i + 1) + 0
+                    point = $0; sub(/.*root:\(/, "", point); sub(/\).*/, "", point) }
+         /button [0-9]/ { print kind, $4 + 0, point, time }' "$scratch/xev"
+}
+
+WAYLAND_DISPLAY=wayland-0 start wayland $'700，300，1\n700，300'
+run
+[[ -n $(window 点击可能无法送达) ]] || fail "no warning in a Wayland session"
+xdotool key Escape
+sleep 1
+[[ -z $(grep '^"' "$log") ]] || fail "ran though the user declined"
+run
+[[ -n $(window 点击可能无法送达) ]] || fail "no warning in a Wayland session"
+xdotool key alt+r
+sleep 1.2 # between the two clicks
+run
+await '^"700，300"$'
+sleep 0.5
+[[ $(grep -c '^"' "$log") == 2 ]] || fail "a press on 执行 during the run ran the script again"
+[[ $(clicks | cut -d' ' -f1-3 | tr '\n' ' ') == "press 1 700,300 release 1 700,300 press 1 700,300 release 1 700,300 " ]] ||
+    fail "clicks: $(clicks)"
+clicks | awk 'NR > 1 { lasted = $4 - last; planned = NR == 3 ? 1000 : 50
+                       if (lasted < planned - 2 || lasted > planned + 40) exit 1 } { last = $4 }' ||
+    fail "holds and gaps: $(clicks)"
+kill "$pid"
+
+start escape $'700，300\n*2147483647'
+run
+sleep 1
+xdotool keydown Escape sleep 0.5 keyup Escape
+await '^Run stopped by Esc key$'
+clicks | awk '{ n[$1]++ } END { exit n["press"] != n["release"] }' || fail "a press left down"
+kill "$pid"
+
+start clamp '100000，-100000'
+run
+await '^"100000，-100000"$'
+sleep 0.3
+[[ $(xdotool getmouselocation | cut -d' ' -f1-2) == "x:$(($(xdotool getdisplaygeometry | cut -d' ' -f1) - 1)) y:0" ]] ||
+    fail "pointer at $(xdotool getmouselocation)"
+
+code() { "$@" && echo 0 || echo $?; }
+[[ $(code "$probe") == 0 && $(DISPLAY= code "$probe") == 1 ]] || fail "input layer codes"
+[[ $(code xvfb-run -a -s '-extension XTEST' "$probe") == 2 ]] || fail "no XTest not reported"
+echo "PASS: asked in a Wayland session, clicked on time, no echo, stopped by Esc, clamped"
