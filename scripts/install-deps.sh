@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building (and, with "test", testing) needs, skipping
-# those already present. Usage: scripts/install-deps.sh [test]
+# Installs the Debian packages that building (and, with "test", testing; with "windows",
+# building for Windows and running it under wine) needs, skipping those already present.
+# Usage: scripts/install-deps.sh [test|windows]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev
@@ -9,6 +10,9 @@ if [[ "${1:-}" == test ]]; then
     packages+=(xvfb xauth x11-utils g++-mingw-w64-x86-64 libbenchmark-dev
                dpkg-dev desktop-file-utils appstream libglib2.0-bin xdg-user-dirs
                clang-14 libclang-rt-14-dev)
+elif [[ "${1:-}" == windows ]]; then
+    # fontconfig finds a font for the offscreen tests under wine; xdotool drives the program.
+    packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils xdotool fontconfig)
 fi
 
 missing=()
