@@ -88,6 +88,7 @@ fi
 
 # The ZIP on its own: no Qt or mingw folder on the search path, a prefix that has never seen
 # the program, so the first run shows the welcome dialog.
+rm -f "$build"/quorvane-*-win64.zip # one of an earlier version would be taken for this one
 cmake --build "$build" --target package
 zip=$(echo "$build"/quorvane-*-win64.zip)
 echo "$(basename "$zip"): $(stat -c %s "$zip") bytes"
