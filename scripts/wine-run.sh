@@ -83,5 +83,7 @@ program=$!
 trap 'kill "$program" 2>/dev/null' TERM INT HUP
 status=0
 wait "$program" || status=$?
+# A signal ends that wait at once; the program's last output comes after it.
+wait "$program" 2>/dev/null || true
 cat "$output"
 exit "$status"
