@@ -6,9 +6,6 @@
 #include <QTextStream>
 
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -74,15 +71,11 @@ QString decode(const QByteArray &bytes)
     return text.remove(QLatin1Char('\r'));
 }
 
-/// Milliseconds are the resolution QDateTime compares at, so times that look equal tie
-/// and fall back to the name. A file gone since the listing sorts last.
+/// Milliseconds are the resolution QDateTime compares at, so times that look equal tie and
+/// fall back to the name. Read once per file: mingw's std::filesystem keeps whole seconds only.
 qint64 modifiedMsecs(const QFileInfo &entry)
 {
-    std::error_code error;
-    const auto modified = std::filesystem::last_write_time(entry.filesystemFilePath(), error);
-    if (error)
-        return std::numeric_limits<qint64>::min();
-    return std::chrono::floor<std::chrono::milliseconds>(modified.time_since_epoch()).count();
+    return entry.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch();
 }
 
 } // namespace

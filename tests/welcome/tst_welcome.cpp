@@ -89,7 +89,9 @@ void TestWelcome::initTestCase()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("YourCompany"));
     QCoreApplication::setApplicationName(QStringLiteral("YourApp"));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    // A file of the test's own, also where the native store is the registry.
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder.path());
 }
 
 void TestWelcome::init()
