@@ -7,8 +7,8 @@
 # COMMAND starts the program through scripts/wine-run.sh (as build-windows/wine-run
 # quorvane.exe does), which hands the output over when the program ends. With --click (for
 # the main window) it also checks that saved_files was made here, types a one-line script
-# into the editor, presses 执行, waits for the X pointer to reach the script's point and
-# checks the run's debug line.
+# into the editor, presses 执行, waits for the X pointer to reach the script's point, saves
+# the script with a second line and checks its CR LF line end, and checks the run's debug line.
 set -euo pipefail
 
 click=false
@@ -90,6 +90,14 @@ xdotool type --delay 30 "$script"
 xdotool mousemove --sync --window "$window" 65 321 click 1 # 执行
 wait_for 10 pointer_at 300 200 || fail "the pointer did not reach 300,200: $(xdotool getmouselocation)"
 echo "the run moved the X pointer to 300,200"
+# A second line, then 保存: Windows text mode stores each line feed as CR LF.
+xdotool mousemove --sync --window "$window" 65 170 click 1 key ctrl+End Return
+xdotool type --delay 30 "$script"
+xdotool mousemove --sync --window "$window" 155 321 click 1 # 保存
+wait_for 10 compgen -G 'saved_files/*.txt' >/dev/null || fail "保存 wrote no file"
+[[ $(od -An -c saved_files/*.txt | tr -s ' \n' ' ') == *'\r \n'* ]] ||
+    fail "the saved script has no CR LF: $(od -c saved_files/*.txt)"
+echo "保存 wrote the script with CR LF line ends"
 stop_program
 grep -qxF "\"$script\"" "$log" || fail "the debug output has no line for the script"
 echo "the run's debug line reads \"$script\""
