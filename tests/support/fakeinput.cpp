@@ -8,21 +8,21 @@ namespace {
 
 fakeinput::Setup setup;
 std::int64_t nowUs = 0;
-std::int64_t waitStartUs = -1; // start of the sleeps in a row, -1 after any other call
+std::int64_t waitFromUs = -1; // start of the sleeps in a row, -1 after any other call
 std::uint32_t lastError = 0;
 int looks = 0;
 QStringList calls;
 
-QString at(std::int64_t microseconds, const QString &call)
+QString ms(std::int64_t microseconds)
 {
-    return QString::number(double(microseconds) / 1000, 'g', 12) + ' ' + call;
+    return QString::number(double(microseconds) / 1000, 'g', 12);
 }
 
-void record(const QString &call, int x, int y)
+void record(const char *call, int x, int y)
 {
-    calls.append(at(nowUs, call + QStringLiteral(" %1,%2").arg(x).arg(y)));
+    calls.append(QStringLiteral("%1 %2 %3,%4").arg(ms(nowUs), call).arg(x).arg(y));
     nowUs += setup.callCostUs;
-    waitStartUs = -1;
+    waitFromUs = -1;
 }
 
 } // namespace
@@ -31,7 +31,7 @@ void fakeinput::reset(const Setup &newSetup)
 {
     setup = newSetup;
     nowUs = looks = lastError = 0;
-    waitStartUs = -1;
+    waitFromUs = -1;
     calls.clear();
 }
 
@@ -49,13 +49,12 @@ void input::endRun() {}
 
 bool input::setCursorPosition(int x, int y)
 {
-    const std::optional<std::uint32_t> refusal = setup.moves.value(0);
-    if (!setup.moves.isEmpty())
-        setup.moves.removeFirst();
-    record(QStringLiteral("move"), x, y);
+    record("move", x, y);
+    const std::optional<std::uint32_t> refusal =
+        setup.moves.isEmpty() ? std::nullopt : setup.moves.takeFirst();
     if (refusal) {
-        calls.last() += QStringLiteral(" refused");
         lastError = *refusal;
+        calls.last() += QStringLiteral(" refused");
     }
     return !refusal;
 }
@@ -72,12 +71,12 @@ void input::sendMouseButton(MouseButtonEvent event, int x, int y)
 
 void input::sleepMicroseconds(std::int64_t microseconds)
 {
-    if (waitStartUs < 0) {
-        waitStartUs = nowUs;
+    if (waitFromUs < 0) {
+        waitFromUs = nowUs;
         calls.append(QString());
     }
     nowUs += std::max<std::int64_t>(microseconds, 0);
-    calls.last() = at(waitStartUs, "wait " + QString::number(double(nowUs - waitStartUs) / 1000));
+    calls.last() = ms(waitFromUs) + " wait " + ms(nowUs - waitFromUs);
 }
 
 std::int64_t input::steadyMicroseconds()
@@ -99,5 +98,5 @@ std::uint32_t input::lastErrorCode()
 
 bool input::isConfinedSession()
 {
-    return setup.confinedSession;
+    return false;
 }

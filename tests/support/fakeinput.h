@@ -18,7 +18,6 @@ struct Setup
     int escapeFromLook = -1;     ///< or from this look at the key on (the first is 1)
     std::int64_t callCostUs = 0; ///< what each move and button call takes
     std::uint32_t beginRunError = 0;
-    bool confinedSession = false;
 };
 
 void reset(const Setup &setup = {});
