@@ -79,8 +79,11 @@ bool cleanFrames(QTextFrame *frame)
 
 bool cleanBlocks(QTextDocument &document)
 {
+    // Changes wait until the walk is over: a fragment whose format changes may merge with
+    // its neighbours, which would leave the walk's iterator behind.
     bool changed = false;
-    QList<std::pair<int, int>> outsidePictures; // position and length
+    QList<std::pair<QTextCursor, QTextCharFormat>> backgroundsToDrop;
+    QList<QTextCursor> outsidePictures;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         QTextCursor cursor(block);
         QTextBlockFormat blockFormat = block.blockFormat();
@@ -96,26 +99,25 @@ bool cleanBlocks(QTextDocument &document)
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             QTextCharFormat format = fragment.charFormat();
-            if (format.isImageFormat() && !isInsideProgram(format.toImageFormat().name())) {
-                outsidePictures.append({fragment.position(), fragment.length()});
-            } else if (dropOutsideBackground(format)) {
-                cursor.setPosition(fragment.position());
-                cursor.setPosition(fragment.position() + fragment.length(),
-                                   QTextCursor::KeepAnchor);
-                cursor.setCharFormat(format);
-                changed = true;
-            }
+            const bool outsidePicture =
+                format.isImageFormat() && !isInsideProgram(format.toImageFormat().name());
+            if (!outsidePicture && !dropOutsideBackground(format))
+                continue;
+            QTextCursor span(&document);
+            span.setPosition(fragment.position());
+            span.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            if (outsidePicture)
+                outsidePictures.append(span);
+            else
+                backgroundsToDrop.append({span, format});
         }
     }
-    // From the end, so that each removal leaves the positions still to remove in place.
-    for (auto it = outsidePictures.crbegin(); it != outsidePictures.crend(); ++it) {
-        QTextCursor cursor(&document);
-        cursor.setPosition(it->first);
-        cursor.setPosition(it->first + it->second, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        changed = true;
-    }
-    return changed;
+    for (auto &[span, format] : backgroundsToDrop)
+        span.setCharFormat(format);
+    // Cursors follow the edits before them, so each picture is removed where it now stands.
+    for (QTextCursor &picture : outsidePictures)
+        picture.removeSelectedText();
+    return changed || !backgroundsToDrop.isEmpty() || !outsidePictures.isEmpty();
 }
 
 } // namespace
