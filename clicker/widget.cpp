@@ -2,15 +2,21 @@
 #include "ui_widget.h"
 
 #include "clickrunner.h"
+#include "coordinatepicker.h"
 #include "inputdiscarder.h"
 #include "runwarnings.h"
 #include "scriptlibrary.h"
 
+#include <QAction>
 #include <QDebug>
 #include <QDesktopServices>
+#include <QMenu>
 #include <QMessageBox>
 #include <QStandardItemModel>
+#include <QTextBlock>
 #include <QUrl>
+
+#include <memory>
 
 namespace {
 
@@ -23,6 +29,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), ui(new Ui::Widget)
     ui->setupUi(this);
     model = new QStandardItemModel(this);
     ui->listView->setModel(model);
+    setUpPositionPicking();
 
     ScriptLibrary().ensureFolder();
     loadLatestFile();
@@ -152,4 +159,46 @@ void Widget::loadLatestFile()
 {
     if (const std::optional<QString> text = ScriptLibrary().readNewest())
         ui->plainTextEdit->setPlainText(*text);
+}
+
+void Widget::setUpPositionPicking()
+{
+    picker = new CoordinatePicker(this);
+    pickPositionAction = new QAction(QStringLiteral("从屏幕选取坐标"), this);
+    pickPositionAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    // The shortcut belongs to the editor: the picked line goes where its text cursor is.
+    pickPositionAction->setShortcutContext(Qt::WidgetShortcut);
+    pickPositionAction->setShortcutVisibleInContextMenu(true);
+    ui->plainTextEdit->addAction(pickPositionAction);
+    connect(pickPositionAction, &QAction::triggered, this, [this] { picker->start(this); });
+    connect(picker, &CoordinatePicker::picked, this,
+            [this](QPoint position) { insertPickedPosition(position); });
+    connect(picker, &CoordinatePicker::cancelled, ui->plainTextEdit,
+            qOverload<>(&QWidget::setFocus));
+
+    ui->plainTextEdit->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->plainTextEdit, &QWidget::customContextMenuRequested, this, [this](QPoint position) {
+        const std::unique_ptr<QMenu> menu(ui->plainTextEdit->createStandardContextMenu());
+        menu->addSeparator();
+        menu->addAction(pickPositionAction);
+        // A scroll area reports the position in its viewport's coordinates.
+        menu->exec(ui->plainTextEdit->viewport()->mapToGlobal(position));
+    });
+}
+
+void Widget::insertPickedPosition(QPoint position)
+{
+    // A line of its own after the cursor's line, or that line when it is empty, and the
+    // cursor left at its end: picks in a row make a script from top to bottom. One edit
+    // block, so that one undo takes back one pick.
+    QTextCursor cursor = ui->plainTextEdit->textCursor();
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    if (!cursor.block().text().isEmpty())
+        cursor.insertBlock();
+    // One click and a second's wait, the line users start from and then adjust.
+    cursor.insertText(QStringLiteral("%1，%2，1，1").arg(position.x()).arg(position.y()));
+    cursor.endEditBlock();
+    ui->plainTextEdit->setTextCursor(cursor);
+    ui->plainTextEdit->setFocus();
 }

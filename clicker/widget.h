@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class CoordinatePicker;
+class QAction;
 class QModelIndex;
 class QStandardItemModel;
 
@@ -30,7 +32,11 @@ private:
     void executeScript();
     void refreshFileList();
     void loadLatestFile();
+    void setUpPositionPicking();
+    void insertPickedPosition(QPoint position);
 
     Ui::Widget *ui;
     QStandardItemModel *model;
+    CoordinatePicker *picker;
+    QAction *pickPositionAction;
 };

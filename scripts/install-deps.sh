@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev
           libgl-dev nginx-light fonts-wqy-microhei)
 if [[ "${1:-}" == test ]]; then
-    packages+=(xvfb xauth x11-utils xdotool libbenchmark-dev clang-14 libclang-rt-14-dev)
+    packages+=(xvfb xauth x11-utils x11-xserver-utils xdotool libbenchmark-dev clang-14
+               libclang-rt-14-dev)
     # What the package test runs: CPack's .deb step (dpkg-shlibdeps, file), the validators
     # and the menu launch.
     packages+=(dpkg-dev file desktop-file-utils appstream libglib2.0-bin xdg-user-dirs)

@@ -1,0 +1,128 @@
+#include "coordinatepicker.h"
+
+#include "input.h"
+#include "pickeroverlay.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// How long the desktop gets to forget the hidden window before its picture is taken: a
+// compositing window manager shows the change a frame or two later, and without one the
+// windows beneath repaint what it uncovered.
+constexpr int desktopSettleMs = 50;
+
+std::optional<QPoint> pointerPosition()
+{
+    int x = 0;
+    int y = 0;
+    if (!input::cursorPosition(x, y))
+        return std::nullopt;
+    return QPoint(x, y);
+}
+
+} // namespace
+
+CoordinatePicker::CoordinatePicker(QObject *parent) : QObject(parent) {}
+
+CoordinatePicker::~CoordinatePicker()
+{
+    qDeleteAll(overlays);
+}
+
+void CoordinatePicker::start(QWidget *windowToHide)
+{
+    if (window)
+        return;
+    window = windowToHide;
+    // Transparent before hidden: a compositor may fade a hidden window out over several
+    // frames, and the picture must not catch it half gone.
+    window->setWindowOpacity(0.0);
+    window->hide();
+    QTimer::singleShot(desktopSettleMs, this, &CoordinatePicker::showOverlays);
+}
+
+void CoordinatePicker::showOverlays()
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    // Every picture before the first overlay shows, so that none of them holds an overlay.
+    QList<QPixmap> pictures;
+    for (QScreen *screen : screens)
+        pictures.append(screen->grabWindow(0));
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        auto *overlay = new PickerOverlay(screens[i], pictures[i]);
+        connect(overlay, &PickerOverlay::pointerMoved, this, &CoordinatePicker::followPointer);
+        connect(overlay, &PickerOverlay::stepRequested, this, &CoordinatePicker::step);
+        connect(overlay, &PickerOverlay::pickRequested, this, [this] { finish(true); });
+        connect(overlay, &PickerOverlay::cancelRequested, this, [this] { finish(false); });
+        overlays.append(overlay);
+    }
+    if (overlays.isEmpty()) {
+        finish(false);
+        return;
+    }
+    followPointer();
+    for (PickerOverlay *overlay : std::as_const(overlays))
+        overlay->showFullScreen();
+
+    // The keys go to the screen the user is looking at, the one with the pointer.
+    const std::optional<QPoint> pointer = pointerPosition();
+    const auto underPointer =
+        std::find_if(overlays.cbegin(), overlays.cend(), [&](const PickerOverlay *overlay) {
+            return pointer && overlay->covers(*pointer);
+        });
+    (underPointer != overlays.cend() ? *underPointer : overlays.first())->activateWindow();
+}
+
+void CoordinatePicker::followPointer()
+{
+    const std::optional<QPoint> pointer = pointerPosition();
+    if (!pointer)
+        return;
+    for (PickerOverlay *overlay : std::as_const(overlays))
+        overlay->showPointer(*pointer);
+}
+
+void CoordinatePicker::step(QPoint step)
+{
+    const std::optional<QPoint> pointer = pointerPosition();
+    if (pointer && input::setCursorPosition(pointer->x() + step.x(), pointer->y() + step.y()))
+        followPointer();
+}
+
+void CoordinatePicker::finish(bool accepted)
+{
+    // A click can still arrive after Enter has ended the pick.
+    if (overlays.isEmpty() && !window)
+        return;
+    const std::optional<QPoint> point = accepted ? pointerPosition() : std::nullopt;
+
+    // The window is back and active before the overlays go: hiding the active overlay first
+    // would hand the foreground to another program, and Windows does not let a program that
+    // lost it take it back.
+    if (window) {
+        window->setWindowOpacity(1.0);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
+    window.clear();
+    for (PickerOverlay *overlay : std::as_const(overlays)) {
+        overlay->hide();
+        // Later: this may run inside one of the overlay's own event handlers.
+        overlay->deleteLater();
+    }
+    overlays.clear();
+
+    if (point)
+        emit picked(*point);
+    else
+        emit cancelled();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+
+class PickerOverlay;
+class QWidget;
+
+/// Lets the user pick a point on the screen for a click script. The window that asks steps
+/// aside, every screen shows a PickerOverlay over a picture of the desktop taken just before,
+/// and the point comes back in the input layer's units: physical pixels of the whole
+/// desktop, exactly the numbers that make a script click that pixel.
+///
+/// The mouse picks with a left click and cancels with a right click; the keyboard moves the
+/// pointer by one pixel with the arrow keys, picks with Enter and cancels with Esc.
+class CoordinatePicker final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CoordinatePicker(QObject *parent = nullptr);
+    ~CoordinatePicker() override;
+
+    /// Starts a pick, unless one is under way. `window` is hidden for the pick and shown and
+    /// activated again before picked or cancelled is emitted.
+    void start(QWidget *window);
+
+signals:
+    void picked(QPoint point);
+    void cancelled();
+
+private:
+    void showOverlays();
+    void followPointer();
+    void step(QPoint step);
+    void finish(bool accepted);
+
+    QPointer<QWidget> window; // the one that stepped aside; empty between picks
+    QList<PickerOverlay *> overlays;
+};
