@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main window runs scripts on the real X server, its clicks seen by another X client (xev
 # on the bare screen): in a session taken for Wayland it asks first; each press is released
-# 50 ms later at the script's point and the delays hold; a press on 执行 during a run starts
+# 50 ms later at the script's point, on the run's schedule; a press on 执行 during a run starts
 # nothing; Esc stops a run that would never end; far points are clamped to the screen; the
 # input layer says why it cannot inject. Usage: clicks.sh <quorvane> <input_probe>
 set -euo pipefail
@@ -37,9 +37,11 @@ sleep 0.5
 [[ $(grep -c '^"' "$log") == 2 ]] || fail "a press on 执行 during the run ran the script again"
 [[ $(clicks | cut -d' ' -f1-3 | tr '\n' ' ') == "press 1 700,300 release 1 700,300 press 1 700,300 release 1 700,300 " ]] ||
     fail "clicks: $(clicks)"
-clicks | awk 'NR > 1 { lasted = $4 - last; planned = NR == 3 ? 1000 : 50
-                       if (lasted < planned - 2 || lasted > planned + 40) exit 1 } { last = $4 }' ||
-    fail "holds and gaps: $(clicks)"
+# Holds of 50 ms; the second press 1050 ms after the first, on the run's schedule (bounds for a
+# busy machine: a first press the server takes late is not made up by holding the second).
+clicks | awk '{ t[NR] = $4 } END { exit !(t[2] - t[1] >= 48 && t[4] - t[3] >= 48 && t[2] - t[1] <= 90 &&
+                                          t[3] - t[1] >= 1030 && t[3] - t[1] <= 1090) }' ||
+    fail "holds and schedule: $(clicks)"
 kill "$pid"
 
 start escape $'700，300\n*2147483647'
