@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building (and, with "test", testing; with "windows",
-# building for Windows and running it under wine) needs, skipping those already present.
-# Usage: scripts/install-deps.sh [test|windows]
+# Installs the Debian packages that building (and, with "test", testing; with "deb", checking
+# the Debian package; with "windows", building for Windows and running it under wine) needs,
+# skipping those already present. Usage: scripts/install-deps.sh [test|deb|windows]
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev
@@ -9,9 +9,10 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libx11-dev libxt
 if [[ "${1:-}" == test ]]; then
     packages+=(xvfb xauth x11-utils x11-xserver-utils xdotool libbenchmark-dev clang-14
                libclang-rt-14-dev)
-    # What the package test runs: CPack's .deb step (dpkg-shlibdeps, file), the validators
-    # and the menu launch.
-    packages+=(dpkg-dev file desktop-file-utils appstream libglib2.0-bin xdg-user-dirs)
+elif [[ "${1:-}" == deb ]]; then
+    # CPack's .deb step (dpkg-shlibdeps, file), the validators, the menu launch.
+    packages+=(dpkg-dev file desktop-file-utils appstream libglib2.0-bin xdg-user-dirs xvfb xauth
+               xdotool)
 elif [[ "${1:-}" == windows ]]; then
     # fontconfig finds a font for the offscreen tests under wine; xdotool drives the program.
     packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils xdotool fontconfig)

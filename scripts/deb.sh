@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# The .deb as users get it: its files, its dependencies (exactly the runtime, Qt and X libraries
-# the program links), a valid menu entry and metadata; then, as root, installed with apt,
-# started from its menu entry in the documents folder, and removed leaving nothing behind but
-# the user's own files. Usage: package.sh <build folder>
+# The Debian package as users get it, beside scripts/windows.sh for the Windows ZIP: made by
+# CPack from build/, its files, its dependencies (exactly the runtime, Qt and X libraries the
+# program links), a valid menu entry and metadata; then, as root, installed with apt, started
+# from its menu entry in the documents folder on a private X server, and removed leaving
+# nothing behind but the user's own files. Usage: scripts/deb.sh (after ./test.sh built build/)
 set -euo pipefail
-build=$1 app=example.quorvane.Quorvane
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh deb
+[[ -n ${DISPLAY:-} ]] || exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
+build=$PWD/build app=example.quorvane.Quorvane
 program=/usr/bin/quorvane
-. "$(dirname "$0")/driver.sh"
-cleanup() { dpkg -r quorvane >/dev/null 2>&1; }
+. tests/program/driver.sh
+installed=false
+cleanup() { ! $installed || dpkg -r quorvane >/dev/null 2>&1; }
 log=$scratch/cpack.log
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch" >"$log" 2>&1 || fail "cpack"
@@ -22,14 +27,16 @@ dpkg-deb -x "$deb" "$scratch/tree"
 desktop-file-validate "$scratch/tree/usr/share/applications/$app.desktop"
 appstreamcli validate --no-net "$scratch/tree/usr/share/metainfo/$app.metainfo.xml" >/dev/null
 
-[[ $(id -u) == 0 ]] || { echo "SKIP: installing the package needs root (CI runs this as root)"; exit 77; }
+[[ $(id -u) == 0 ]] || fail "installing the package needs root"
 ! dpkg -s quorvane >/dev/null 2>&1 || fail "quorvane is installed already; remove it first"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$log" 2>&1 || fail "apt-get install"
+installed=true
 printf '[General]\nDontShowWelcome=true\n' >"$settings"
 env -i HOME="$HOME" DISPLAY="$DISPLAY" ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} LANG=C.UTF-8 \
     PATH=/usr/bin:/bin gio launch "/usr/share/applications/$app.desktop"
-[[ -n $(window Quorvane_模拟点击) ]] || fail "no main window after the menu launch"
-pid=$(pgrep -nx quorvane)
+main=$(window Quorvane_模拟点击)
+[[ -n $main ]] || fail "no main window after the menu launch"
+pid=$(xprop -id "$main" _NET_WM_PID | awk '{ print $3 }')
 [[ $(readlink "/proc/$pid/cwd") == "$HOME/Documents/Quorvane" ]] || fail "started in $(readlink "/proc/$pid/cwd")"
 kill "$pid"
 dpkg -r quorvane >/dev/null
