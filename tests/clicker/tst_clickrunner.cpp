@@ -73,17 +73,19 @@ void TestClickRunner::runs_data()
         << "100，200，-1\n-5，-7，0" << fakeinput::Setup()
         << QStringList{pause, click(500, "100,200"), click(550, "-5,-7")}
         << quoted({"100，200，-1", "-5，-7，0"});
-    QTest::newRow("moves never press")
-        << "#300，400，1，2\n#\n3，4" << fakeinput::Setup()
+    QTest::newRow("moves never press; separators and blanks")
+        << "#300，400，1，2\n#\n# 3，4\n，5，6" << fakeinput::Setup()
         << QStringList{pause, "500 move 300,400; 500 wait 1000; 1500 move 300,400",
-                       "1500 wait 1000; 2500 move 0,0", click(2500, "3,4")}
-        << quoted({"#300，400，1，2", "#", "3，4"});
+                       "1500 wait 1000; 2500 move 0,0; 2500 move 3,4", click(2500, "5,6")}
+        << quoted({"#300，400，1，2", "#", "# 3，4", "，5，6"});
     QTest::newRow("failing lines perform nothing")
-        << "x，y，0\n1，2，0.5\n#1，2，1，x\n#1，2，1，0" << fakeinput::Setup()
-        << QStringList{pause}
-        << QStringList{"\"x，y，0\"",     badXY,
-                       "\"1，2，0.5\"",   "Invalid delay value in input:  \"1，2，0.5\"",
-                       "\"#1，2，1，x\"", "Invalid repeat count in input:  \"#1，2，1，x\"",
+        << "x，y，0\n #1，2\n1，2，0.5\n1，2，2147484\n#1，2，1，x\n#1，2，1，0"
+        << fakeinput::Setup() << QStringList{pause}
+        << QStringList{"\"x，y，0\"",       badXY,
+                       "\" #1，2\"",        "Invalid coordinate values in input:  \" #1，2\"",
+                       "\"1，2，0.5\"",     "Invalid delay value in input:  \"1，2，0.5\"",
+                       "\"1，2，2147484\"", "Invalid delay value in input:  \"1，2，2147484\"",
+                       "\"#1，2，1，x\"",   "Invalid repeat count in input:  \"#1，2，1，x\"",
                        "\"#1，2，1，0\""};
     QTest::newRow("a refused move is logged and still waits")
         << "#1，2，1\n#3，4" << refused

@@ -4,9 +4,9 @@
 
 namespace {
 
-void row(const char *name, const QString &input, const QString &expected)
+void row(const char *name, const QString &script, const QString &planLines)
 {
-    QTest::newRow(name) << input << expected;
+    QTest::newRow(name) << script << planLines;
 }
 
 } // namespace
@@ -18,8 +18,6 @@ class TestClickScript : public QObject
 private slots:
     void buildsRunPlan_data();
     void buildsRunPlan();
-    void parsesPlanLine_data();
-    void parsesPlanLine();
 };
 
 void TestClickScript::buildsRunPlan_data()
@@ -48,38 +46,6 @@ void TestClickScript::buildsRunPlan()
         return true;
     });
     QTEST(lines.join(QStringLiteral(" | ")), "planLines");
-}
-
-void TestClickScript::parsesPlanLine_data()
-{
-    QTest::addColumn<QString>("planLine");
-    QTest::addColumn<QString>("result"); // the step, or the failure's message
-    row("three fields", "100，200，1", "click 100,200 1000ms x1");
-    row("bare move", "#", "move 0,0 0ms x1");
-    row("leading separator removed once", "，100，200", "click 100,200 0ms x1");
-    row("move trimmed", "# 100，200", "move 100,200 0ms x1");
-    row("blank before #", " #100，200", "Invalid coordinate values in input: ");
-    row("fractional delay", "100，200，0.5", "Invalid delay value in input: ");
-    row("delay beyond int in ms", "100，200，2147484", "Invalid delay value in input: ");
-    row("repeat count", "#100，200，1，x", "Invalid repeat count in input: ");
-}
-
-void TestClickScript::parsesPlanLine()
-{
-    QFETCH(QString, planLine);
-    const std::variant<ClickStep, ParseFailure> parsed = parseClickStep(planLine);
-    if (const auto *failure = std::get_if<ParseFailure>(&parsed)) {
-        QTEST(QString::fromLatin1(parseFailureMessage(*failure)), "result");
-        return;
-    }
-    const ClickStep &step = std::get<ClickStep>(parsed);
-    QTEST(QStringLiteral("%1 %2,%3 %4ms x%5")
-              .arg(step.moveOnly ? "move" : "click")
-              .arg(step.x)
-              .arg(step.y)
-              .arg(step.delayMs)
-              .arg(step.count),
-          "result");
 }
 
 QTEST_GUILESS_MAIN(TestClickScript)
