@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringTokenizer>
 #include <QTextStream>
 
 #include <algorithm>
@@ -11,6 +12,21 @@
 namespace {
 
 const char *const folderName = "saved_files";
+
+// The editor lays a line out in time that grows with the square of its length (a 256 KiB line
+// takes it 20 s, a megabyte minutes), and the newest file is loaded at every start. No click
+// script comes near these limits, so a file beyond them is not taken for one.
+constexpr qint64 maxScriptBytes = 16 * 1024 * 1024;
+constexpr qsizetype maxLineLength = 10'000;
+
+bool hasOverlongLine(const QString &text)
+{
+    for (const QStringView line : QStringTokenizer(text, u'\n')) {
+        if (line.size() > maxLineLength)
+            return true;
+    }
+    return false;
+}
 
 // Whether name can only mean a file directly inside the folder: not empty, not "." or "..",
 // no separator of any platform and no NUL.
@@ -119,9 +135,12 @@ std::optional<QString> ScriptLibrary::read(const QString &name) const
     if (!isPlainName(name))
         return std::nullopt;
     QFile file(pathOf(name));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() > maxScriptBytes)
         return std::nullopt;
-    return decode(file.readAll());
+    const QString text = decode(file.readAll());
+    if (hasOverlongLine(text))
+        return std::nullopt;
+    return text;
 }
 
 std::optional<QString> ScriptLibrary::readNewest() const

@@ -23,10 +23,11 @@ public:
     /// modification time, equal times in name order.
     QFileInfoList list() const;
 
-    /// The text of the file called `name`; nothing when the name is not plain or the file
-    /// cannot be opened. Line ends come back as line feeds; the text is UTF-8 unless a
-    /// byte-order mark says otherwise, and a file that is not valid UTF-8 is read in the
-    /// system's code page, as older editors on Chinese Windows saved it.
+    /// The text of the file called `name`; nothing when the name is not plain, the file cannot
+    /// be opened, or it cannot be a click script (over 16 MiB, or a line over 10,000
+    /// characters, which would stall the editor). Line ends come back as line feeds; the text
+    /// is UTF-8 unless a byte-order mark says otherwise, and a file that is not valid UTF-8 is
+    /// read in the system's code page, as older editors on Chinese Windows saved it.
     std::optional<QString> read(const QString &name) const;
 
     /// The text of the newest file, where there is one that can be read.

@@ -55,6 +55,8 @@ void TestSavedScripts::reads_data()
     QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF点击") << "点击";
     QTest::newRow("UTF-16 with BOM and CRLF")
         << QByteArray("\xFF\xFE\xB9\x70\x0D\x00\x0A\x00\xFB\x51", 10) << "点\n击";
+    QTest::newRow("a line no script has") << QByteArray(10'001, '1') << "<unread>";
+    QTest::newRow("over 16 MiB") << QByteArray((16 << 20) + 1, '\n') << "<unread>";
 }
 
 void TestSavedScripts::reads()
