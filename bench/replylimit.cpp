@@ -3,7 +3,6 @@
 // peak memory of the process meanwhile. nginx serves files of 40 MiB (length announced) and of
 // exactly 32 MiB; a loopback server streams without a length and never ends. Prints figures
 // only. Usage: bench_replylimit <content-server.sh>
-#include "loopbackserver.h"
 #include "replybodylimit.h"
 
 #include <QCoreApplication>
@@ -14,6 +13,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -21,6 +22,26 @@
 namespace {
 
 constexpr int nginxPort = 8797;
+
+// Answers every connection with 200, no length, and a megabyte at a time until it hangs up.
+class EndlessServer final : public QTcpServer
+{
+public:
+    EndlessServer()
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket *socket = nextPendingConnection();
+            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+            const auto writeMore = [socket] {
+                if (socket->bytesToWrite() < (1 << 20))
+                    socket->write(QByteArray(1 << 20, 'x'));
+            };
+            connect(socket, &QTcpSocket::bytesWritten, socket, writeMore);
+            writeMore();
+        });
+    }
+};
 
 qint64 statusKib(const char *field)
 {
@@ -75,16 +96,15 @@ int main(int argc, char **argv)
     const QStringList port{QStringLiteral("--port"), QString::number(nginxPort)};
     if (QProcess::execute(contentServer, QStringList{"start", "--root", root.path()} + port) != 0)
         return 1;
-    LoopbackServer endless;
-    endless.serve(QStringLiteral("/endless"),
-                  {{}, "200 OK", LoopbackServer::Response::Kind::Endless});
+    const EndlessServer endless;
 
     QNetworkAccessManager manager;
     std::printf("%-42s %-6s %9s %8s %9s\n", "reply", "", "MiB in", "ms", "peak MiB");
     const QString nginx = QStringLiteral("http://127.0.0.1:%1/qt/welcome/").arg(nginxPort);
     measure(manager, "nginx, 40 MiB, length announced", nginx + "big.png");
     measure(manager, "nginx, exactly 32 MiB", nginx + "exact.txt");
-    measure(manager, "loopback, no length, never ends", endless.baseUrl() + "endless");
+    measure(manager, "loopback, no length, never ends",
+            QStringLiteral("http://127.0.0.1:%1/endless").arg(endless.serverPort()));
     QProcess::execute(contentServer, QStringList{"stop"} + port);
     return 0;
 }

@@ -1,22 +1,65 @@
 #include "clickrunner.h"
-#include "fakeinput.h"
+#include "input.h"
 #include "logcapture.h"
 
 #include <QTest>
 
+#include <utility>
+
+// The input layer of this suite: it records each call at the virtual time it was made, and
+// sleeping advances that clock instead of blocking, so runs are checked to the microsecond.
 namespace {
+
+struct Setup
+{
+    std::uint32_t firstMoveRefusal = 0; ///< an error code refuses the first cursor move
+    std::int64_t escapeFromUs = -1;     ///< Esc is held from then on
+    int escapeFromLook = -1;            ///< or from this look at the key on (the first is 1)
+    std::int64_t callCostUs = 0;        ///< what each move and button call takes
+    std::uint32_t beginRunError = 0;
+};
+
+Setup setup;
+std::int64_t nowUs = 0;
+std::int64_t waitFromUs = -1; // start of the sleeps in a row, -1 after any other call
+int looks = 0;
+std::uint32_t lastError = 0;
+QStringList calls;
 
 QString ms(double milliseconds)
 {
     return QString::number(milliseconds, 'g', 12);
 }
 
+void record(const char *call, int x, int y)
+{
+    calls.append(QStringLiteral("%1 %2 %3,%4").arg(ms(nowUs / 1000.0), call).arg(x).arg(y));
+    nowUs += setup.callCostUs;
+    waitFromUs = -1;
+}
+
+void reset(const Setup &newSetup)
+{
+    setup = newSetup;
+    nowUs = looks = lastError = 0;
+    waitFromUs = -1;
+    calls.clear();
+}
+
+// "<ms> move x,y[ refused]", "<ms> down x,y", "<ms> up x,y" and "<ms> wait <ms>" for sleeps
+// in a row, "; "-separated.
+QString recorded()
+{
+    return calls.join(QStringLiteral("; "));
+}
+
 // A press at `at` ms, released `hold` ms later, then `delay` ms of waiting.
 QString click(double at, const char *point, double delay = 0, double hold = 50)
 {
-    QString calls = QStringLiteral("%1 move %2; %1 down %2; %1 wait %3; %4 up %2")
-                        .arg(ms(at), point, ms(hold), ms(at + hold));
-    return delay > 0 ? calls + QStringLiteral("; %1 wait %2").arg(ms(at + hold), ms(delay)) : calls;
+    QString expected = QStringLiteral("%1 move %2; %1 down %2; %1 wait %3; %4 up %2")
+                           .arg(ms(at), point, ms(hold), ms(at + hold));
+    return delay > 0 ? expected + QStringLiteral("; %1 wait %2").arg(ms(at + hold), ms(delay))
+                     : expected;
 }
 
 QStringList quoted(const QStringList &planLines)
@@ -27,12 +70,11 @@ QStringList quoted(const QStringList &planLines)
     return lines;
 }
 
-fakeinput::Setup escapeAt(double milliseconds)
+Setup escapeAt(double milliseconds)
 {
-    fakeinput::Setup setup;
-    setup.escapeFromUs = qRound64(milliseconds * 1000);
-    setup.escapeUntilUs = setup.escapeFromUs + 100'000;
-    return setup;
+    Setup held;
+    held.escapeFromUs = qRound64(milliseconds * 1000);
+    return held;
 }
 
 const QString pause = QStringLiteral("0 wait 500");
@@ -40,6 +82,65 @@ const QString stopped = QStringLiteral("Run stopped by Esc key");
 const QString badXY = QStringLiteral("Invalid coordinate values in input:  \"x，y，0\"");
 
 } // namespace
+
+std::uint32_t input::beginRun()
+{
+    return setup.beginRunError;
+}
+
+void input::endRun() {}
+
+bool input::setCursorPosition(int x, int y)
+{
+    record("move", x, y);
+    if (setup.firstMoveRefusal == 0)
+        return true;
+    lastError = std::exchange(setup.firstMoveRefusal, 0);
+    calls.last() += QStringLiteral(" refused");
+    return false;
+}
+
+bool input::cursorPosition(int &, int &)
+{
+    return false;
+}
+
+void input::sendMouseButton(MouseButtonEvent event, int x, int y)
+{
+    record(event == MouseButtonEvent::LeftDown ? "down" : "up", x, y);
+}
+
+void input::sleepMicroseconds(std::int64_t microseconds)
+{
+    if (waitFromUs < 0) {
+        waitFromUs = nowUs;
+        calls.append(QString());
+    }
+    nowUs += std::max<std::int64_t>(microseconds, 0);
+    calls.last() = ms(waitFromUs / 1000.0) + " wait " + ms((nowUs - waitFromUs) / 1000.0);
+}
+
+std::int64_t input::steadyMicroseconds()
+{
+    return nowUs;
+}
+
+bool input::isEscapeKeyDown()
+{
+    ++looks;
+    return (setup.escapeFromUs >= 0 && nowUs >= setup.escapeFromUs) ||
+           (setup.escapeFromLook > 0 && looks >= setup.escapeFromLook);
+}
+
+std::uint32_t input::lastErrorCode()
+{
+    return lastError;
+}
+
+bool input::isConfinedSession()
+{
+    return false;
+}
 
 class TestClickRunner : public QObject
 {
@@ -53,34 +154,33 @@ private slots:
 void TestClickRunner::runs_data()
 {
     QTest::addColumn<QString>("script");
-    QTest::addColumn<fakeinput::Setup>("setup");
+    QTest::addColumn<Setup>("setup");
     QTest::addColumn<QStringList>("timeline");
     QTest::addColumn<QStringList>("log");
-    fakeinput::Setup refused, slow, noInput, escapeOnFourthLine;
-    refused.moves = {4294967295u};
+    Setup refused, slow, noInput, escapeOnFourthLine;
+    refused.firstMoveRefusal = 4294967295u;
     slow.callCostUs = 1500;
     noInput.beginRunError = 2;
     escapeOnFourthLine.escapeFromLook = 51 + 4; // the start pause looks 51 times
 
-    QTest::newRow("empty script") << "" << fakeinput::Setup() << QStringList{pause}
-                                  << QStringList();
+    QTest::newRow("empty script") << "" << Setup() << QStringList{pause} << QStringList();
     QTest::newRow("click count with delay")
-        << "100，200，2，3" << fakeinput::Setup()
+        << "100，200，2，3" << Setup()
         << QStringList{pause, click(500, "100,200", 2000), click(2550, "100,200", 2000),
                        click(4600, "100,200", 2000)}
         << quoted({"100，200，2", "100，200，2", "100，200，2"});
     QTest::newRow("held 50 ms whatever the delay")
-        << "100，200，-1\n-5，-7，0" << fakeinput::Setup()
+        << "100，200，-1\n-5，-7，0" << Setup()
         << QStringList{pause, click(500, "100,200"), click(550, "-5,-7")}
         << quoted({"100，200，-1", "-5，-7，0"});
     QTest::newRow("moves never press; separators and blanks")
-        << "#300，400，1，2\n#\n# 3，4\n，5，6" << fakeinput::Setup()
+        << "#300，400，1，2\n#\n# 3，4\n，5，6" << Setup()
         << QStringList{pause, "500 move 300,400; 500 wait 1000; 1500 move 300,400",
                        "1500 wait 1000; 2500 move 0,0; 2500 move 3,4", click(2500, "5,6")}
         << quoted({"#300，400，1，2", "#", "# 3，4", "，5，6"});
     QTest::newRow("failing lines perform nothing")
-        << "x，y，0\n #1，2\n1，2，0.5\n1，2，2147484\n#1，2，1，x\n#1，2，1，0"
-        << fakeinput::Setup() << QStringList{pause}
+        << "x，y，0\n #1，2\n1，2，0.5\n1，2，2147484\n#1，2，1，x\n#1，2，1，0" << Setup()
+        << QStringList{pause}
         << QStringList{"\"x，y，0\"",       badXY,
                        "\" #1，2\"",        "Invalid coordinate values in input:  \" #1，2\"",
                        "\"1，2，0.5\"",     "Invalid delay value in input:  \"1，2，0.5\"",
@@ -119,14 +219,14 @@ void TestClickRunner::runs_data()
 void TestClickRunner::runs()
 {
     QFETCH(QString, script);
-    QFETCH(fakeinput::Setup, setup);
+    QFETCH(Setup, setup);
     QFETCH(QStringList, timeline);
-    fakeinput::reset(setup);
+    reset(setup);
     const LogCapture log;
 
     ClickRunner().run(script);
 
-    QCOMPARE(fakeinput::timeline(), timeline.join(QStringLiteral("; ")));
+    QCOMPARE(recorded(), timeline.join(QStringLiteral("; ")));
     QTEST(log.lines(), "log");
 }
 

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The main window runs scripts on the real X server, its clicks seen by another X client (xev
-# on the bare screen): in a session taken for Wayland it asks first; each press is released
-# 50 ms later at the script's point, on the run's schedule; a press on 执行 during a run starts
-# nothing; Esc stops a run that would never end; far points are clamped to the screen; the
+# Runs on the real X server, seen by xev: a Wayland session asks first, presses last 50 ms on
+# schedule, a press on 执行 during a run starts nothing, Esc stops, far points clamp, and the
 # input layer says why it cannot inject. Usage: clicks.sh <quorvane> <input_probe>
 set -euo pipefail
 program=$1 probe=$2
@@ -32,7 +30,7 @@ run
 xdotool key alt+r
 sleep 1.2 # between the two clicks
 run
-await '^"700，300"$'
+await logged '^"700，300"$'
 sleep 0.5
 [[ $(grep -c '^"' "$log") == 2 ]] || fail "a press on 执行 during the run ran the script again"
 [[ $(clicks | cut -d' ' -f1-3 | tr '\n' ' ') == "press 1 700,300 release 1 700,300 press 1 700,300 release 1 700,300 " ]] ||
@@ -48,13 +46,13 @@ start escape $'700，300\n*2147483647'
 run
 sleep 1
 xdotool keydown Escape sleep 0.5 keyup Escape
-await '^Run stopped by Esc key$'
+await logged '^Run stopped by Esc key$'
 clicks | awk '{ n[$1]++ } END { exit n["press"] != n["release"] }' || fail "a press left down"
 kill "$pid"
 
 start clamp '100000，-100000'
 run
-await '^"100000，-100000"$'
+await logged '^"100000，-100000"$'
 sleep 0.3
 [[ $(xdotool getmouselocation | cut -d' ' -f1-2) == "x:$(($(xdotool getdisplaygeometry | cut -d' ' -f1) - 1)) y:0" ]] ||
     fail "pointer at $(xdotool getmouselocation)"

@@ -7,7 +7,7 @@ export HOME=$scratch/home
 settings=$HOME/.config/YourCompany/YourApp.conf
 mkdir -p "$HOME/.config/YourCompany"
 
-fail() { echo "FAIL: $* (log: $(cat "$log"))" >&2; exit 1; }
+fail() { echo "FAIL: $* (log: $(cat "${log:-/dev/null}"))" >&2; exit 1; }
 start() { # <name> [script for the editor]: in $scratch/<name>, with the script saved there
     mkdir -p "$scratch/$1" && cd "$scratch/$1" && log=$scratch/$1.log
     [[ -z ${2:-} ]] || { mkdir saved_files && printf '%s' "$2" >saved_files/0101000000.txt; }
@@ -15,4 +15,5 @@ start() { # <name> [script for the editor]: in $scratch/<name>, with the script 
 }
 window() { timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
 has() { grep -Eqx -- "$1" "$log" || fail "no line /$1/"; }
-await() { timeout 10 sh -c "until grep -Eq '$1' '$log'; do sleep 0.1; done" || fail "no /$1/"; }
+logged() { grep -Eq -- "$1" "$log"; }
+await() { for _ in {1..100}; do "$@" >/dev/null 2>&1 && return; sleep 0.1; done; fail "not: $*"; }

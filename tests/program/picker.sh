@@ -1,33 +1,26 @@
 #!/usr/bin/env bash
-# Picking click positions in the real program, on an X server of its own with two monitors
-# side by side, the right one scaled by 1.5: a click and the arrow keys with Enter put lines
-# of root-window pixels into the editor, Esc changes nothing, one undo takes back one pick,
-# the window comes back each time, and the picked script, run, clicks exactly those pixels.
-# Usage: picker.sh <quorvane>
+# Picking on an X server of its own, two monitors side by side, the right one scaled by 1.5:
+# clicks and keys pick root-window pixels, Esc and undo take nothing or one pick back, the
+# window returns, and the picked script clicks exactly there. Usage: picker.sh <quorvane>
 set -euo pipefail
 program=$1
-scratch=$(mktemp -d) pid='' xev='' xvfb=''
-trap 'kill $pid $xev $xvfb 2>/dev/null || true; rm -rf "$scratch"' EXIT
+. "$(dirname "$0")/driver.sh"
 Xvfb -displayfd 3 -screen 0 1600x600x24 -noreset -nolisten tcp 3>"$scratch/display" 2>/dev/null &
-xvfb=$!
-fail() { echo "FAIL: $*" >&2; cat "$scratch/log" >&2 2>/dev/null; exit 1; }
-timeout 10 sh -c "until [ -s '$scratch/display' ]; do sleep 0.1; done" || fail "no X server"
-DISPLAY=:$(cat "$scratch/display")
-export DISPLAY HOME=$scratch/home QT_QPA_PLATFORM=xcb
+xvfb=$! xev=
+cleanup() { kill $xev $xvfb; }
+await test -s "$scratch/display"
+export DISPLAY=:$(cat "$scratch/display") QT_QPA_PLATFORM=xcb
 export QT_SCREEN_SCALE_FACTORS='left=1;right=1.5'
 unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 xrandr --setmonitor left 800/211x600/158+0+0 screen >/dev/null
 xrandr --setmonitor right 800/211x600/158+800+0 none >/dev/null
-mkdir -p "$HOME/.config/YourCompany" "$scratch/work"
-printf '[General]\nDontShowWelcome=true\n' >"$HOME/.config/YourCompany/YourApp.conf"
-cd "$scratch/work"
+printf '[General]\nDontShowWelcome=true\n' >"$settings"
 
 shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
 picking() { [[ $(shown 从屏幕选取坐标) == 2 && $(shown Quorvane_模拟点击) == 0 ]]; }
 # The main window back, and the keyboard with it.
 back() { [[ $(shown 从屏幕选取坐标) == 0 && $(xdotool getwindowfocus 2>/dev/null) == "$main" ]]; }
 clicked() { [[ $(grep -c ButtonRelease "$scratch/xev") -ge 2 ]]; }
-await() { for _ in {1..100}; do "$@" >/dev/null && return; sleep 0.1; done; fail "not $*"; }
 # Ctrl+Shift+P in the editor, then the given xdotool commands on the overlays.
 pick() {
     xdotool key ctrl+shift+p
@@ -36,14 +29,13 @@ pick() {
     await back
 }
 
-"$program" 2>"$scratch/log" &
-pid=$!
+start pick
 # A content server up on this machine brings the welcome page back; OK goes on from it.
 timeout 20 xdotool search --sync --onlyvisible --name '^(欢迎|Quorvane_模拟点击)$' >/dev/null ||
     fail "no window"
 [[ $(shown 欢迎) == 0 ]] || xdotool key Return
-main=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quorvane_模拟点击$' | head -n 1) ||
-    fail "no main window"
+main=$(window Quorvane_模拟点击)
+[[ -n $main ]] || fail "no main window"
 xdotool mousemove --window "$main" 60 100 click 1 # into the empty editor
 pick mousemove 600 450 click 1
 pick mousemove 500 300 key Escape

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The real program across four starts against the real nginx content server at its compiled-in
-# address: a first run that rejects the welcome dialog; a user who opted out while the server
-# is down; the server offering files; welcome files over and at the 32 MiB limit.
-# Usage: startup.sh <quorvane> <content-server.sh> <welcome folder to serve>
+# Four starts against the real nginx at the compiled-in address: a first run rejecting the
+# welcome dialog; an opted-out user, server down; the server offering files (and rich text
+# naming a FIFO); files over and at the 32 MiB limit. Usage: startup.sh <quorvane> <server
+# script> <welcome folder>
 set -euo pipefail
 program=$1 content_server=$2 welcome=$3
 . "$(dirname "$0")/driver.sh"
@@ -40,7 +40,7 @@ start offered
 [[ -n $(window 欢迎) ]] || fail "no welcome dialog"
 grep -qx 'ServerFiles=news.txt, welcome.png' "$settings" && grep -qx 'DontShowWelcome=false' "$settings" ||
     fail "settings: $(cat "$settings")"
-await '^Text data size'
+await logged '^Text data size'
 sleep 0.5 # the text is laid out and painted
 xdotool key Return
 [[ -n $(window Quorvane_模拟点击) ]] || fail "no main window after OK"
@@ -52,8 +52,8 @@ head -c $((40 << 20)) /dev/zero >"$www/big.txt"
 head -c $((32 << 20)) /dev/zero >"$www/exact.png"
 start limits
 [[ -n $(window 欢迎) ]] || fail "no welcome dialog"
-await '^Image data'
-await '^Failed to download text'
+await logged '^Image data'
+await logged '^Failed to download text'
 has 'Image data size: 33554432 bytes Image loaded: false'
 has 'Failed to download text: "Reply body larger than 33554432 bytes" URL: "http://127\.0\.0\.1:8787/qt/welcome/big\.txt\?t=[0-9]+"'
 peak_kib=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")
