@@ -24,7 +24,7 @@ std::int64_t nowUs = 0;
 std::int64_t waitFromUs = -1; // start of the sleeps in a row, -1 after any other call
 int looks = 0;
 std::uint32_t lastError = 0;
-QStringList calls;
+QStringList calls; // "<ms> move x,y[ refused]", "<ms> down x,y", "<ms> up x,y", "<ms> wait <ms>"
 
 QString ms(double milliseconds)
 {
@@ -36,21 +36,6 @@ void record(const char *call, int x, int y)
     calls.append(QStringLiteral("%1 %2 %3,%4").arg(ms(nowUs / 1000.0), call).arg(x).arg(y));
     nowUs += setup.callCostUs;
     waitFromUs = -1;
-}
-
-void reset(const Setup &newSetup)
-{
-    setup = newSetup;
-    nowUs = looks = lastError = 0;
-    waitFromUs = -1;
-    calls.clear();
-}
-
-// "<ms> move x,y[ refused]", "<ms> down x,y", "<ms> up x,y" and "<ms> wait <ms>" for sleeps
-// in a row, "; "-separated.
-QString recorded()
-{
-    return calls.join(QStringLiteral("; "));
 }
 
 // A press at `at` ms, released `hold` ms later, then `delay` ms of waiting.
@@ -154,7 +139,7 @@ private slots:
 void TestClickRunner::runs_data()
 {
     QTest::addColumn<QString>("script");
-    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<Setup>("given");
     QTest::addColumn<QStringList>("timeline");
     QTest::addColumn<QStringList>("log");
     Setup refused, slow, noInput, escapeOnFourthLine;
@@ -219,15 +204,18 @@ void TestClickRunner::runs_data()
 void TestClickRunner::runs()
 {
     QFETCH(QString, script);
-    QFETCH(Setup, setup);
+    QFETCH(Setup, given);
     QFETCH(QStringList, timeline);
-    reset(setup);
+    setup = given;
+    nowUs = looks = lastError = 0;
+    waitFromUs = -1;
+    calls.clear();
     const LogCapture log;
 
     ClickRunner().run(script);
 
-    QCOMPARE(recorded(), timeline.join(QStringLiteral("; ")));
-    QTEST(log.lines(), "log");
+    QCOMPARE(calls.join(QStringLiteral("; ")), timeline.join(QStringLiteral("; ")));
+    QTEST(log.lines, "log");
 }
 
 QTEST_GUILESS_MAIN(TestClickRunner)

@@ -24,7 +24,6 @@ void TestClickScript::buildsRunPlan_data()
 {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("planLines"); // the full expansion, " | "-separated
-    row("click count", "100，200，1，2", "100，200，1 | 100，200，1");
     row("markers repeat the lines since the last one",
         "10，20，1\n*2\n30，40\n50，60，0，2\n*3\n70，80，1",
         "10，20，1 | 10，20，1 | 30，40 | 50，60，0 | 50，60，0 | 30，40 | 50，60，0 | 50，60，0 | "

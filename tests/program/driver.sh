@@ -14,6 +14,5 @@ start() { # <name> [script for the editor]: in $scratch/<name>, with the script 
     "$program" 2>"$log" & pid=$!
 }
 window() { timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
-has() { grep -Eqx -- "$1" "$log" || fail "no line /$1/"; }
 logged() { grep -Eq -- "$1" "$log"; }
 await() { for _ in {1..100}; do "$@" >/dev/null 2>&1 && return; sleep 0.1; done; fail "not: $*"; }

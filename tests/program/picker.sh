@@ -30,10 +30,6 @@ pick() {
 }
 
 start pick
-# A content server up on this machine brings the welcome page back; OK goes on from it.
-timeout 20 xdotool search --sync --onlyvisible --name '^(欢迎|Quorvane_模拟点击)$' >/dev/null ||
-    fail "no window"
-[[ $(shown 欢迎) == 0 ]] || xdotool key Return
 main=$(window Quorvane_模拟点击)
 [[ -n $main ]] || fail "no main window"
 xdotool mousemove --window "$main" 60 100 click 1 # into the empty editor

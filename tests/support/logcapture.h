@@ -10,28 +10,21 @@ class LogCapture final
 public:
     LogCapture()
     {
-        recorded().clear();
-        previous() = qInstallMessageHandler(&record);
+        lines.clear();
+        previous = qInstallMessageHandler(&record);
     }
-    ~LogCapture() { qInstallMessageHandler(previous()); }
-    QStringList lines() const { return recorded(); }
+    ~LogCapture() { qInstallMessageHandler(previous); }
+
+    inline static QStringList lines; ///< oldest first
 
 private:
-    static QStringList &recorded()
-    {
-        static QStringList lines;
-        return lines;
-    }
-    static QtMessageHandler &previous()
-    {
-        static QtMessageHandler handler;
-        return handler;
-    }
     static void record(QtMsgType type, const QMessageLogContext &context, const QString &message)
     {
         if (type == QtDebugMsg && qstrcmp(context.category, "default") == 0)
-            recorded().append(message);
+            lines.append(message);
         else
-            previous()(type, context, message);
+            previous(type, context, message);
     }
+
+    inline static QtMessageHandler previous = nullptr;
 };

@@ -1,10 +1,8 @@
 #include "logcapture.h"
 #include "welcomepage.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QSettings>
@@ -148,13 +146,10 @@ void TestWelcome::initTestCase()
 void TestWelcome::init()
 {
     startServer();
-    QImage image(4, 3, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray png;
-    QBuffer buffer(&png);
-    image.save(&buffer, "PNG");
     const QString folder = QStringLiteral("/qt/welcome/");
-    serve(folder + "b.PNG", {png});
+    serve(
+        folder + "b.GIF",
+        {QByteArray("GIF89a\1\0\1\0\200\0\0\0\0\0\377\377\377,\0\0\0\0\1\0\1\0\0\2\2D\1\0;", 35)});
     serve(folder + "page.png", {"<html>404</html>"});
     serve(folder + "welcome.png", {{}, "200 OK", Response::Kind::Endless});
     serve(folder + "news.TXT", {"今日"});
@@ -188,12 +183,6 @@ void TestWelcome::gate_data()
         {saved + "\"a.png\") Current file list: QList(\"A.png\") New file detected: \"A.png\" "
                  "File removed: \"a.png\"",
          changed});
-    row("elements that give names", "[] -",
-        {"[{\"name\":\"a.jpg\"},{\"size\":1},5,\"c.txt\",{\"name\":7},true,null,[\"d\"]]"}, true,
-        "a.jpg|c.txt| false",
-        {saved + ") Current file list: QList(\"a.jpg\", \"c.txt\", \"\") File list size changed, "
-                 "showing welcome page",
-         changed});
     row("no answer in 5000 ms", "[] false", {{}, "200 OK", Response::Kind::Silent}, true,
         "[] false", {"Server check timed out, defaulting to normal behavior", prefer + "false"});
 }
@@ -214,8 +203,8 @@ void TestWelcome::gate()
     const bool silent = listing.kind == Response::Kind::Silent;
     QVERIFY2(silent == (elapsed.elapsed() >= 5000), qPrintable(QString::number(elapsed.elapsed())));
     QTEST(stored(), "after");
-    QCOMPARE(log.lines().size(), lines.size());
-    verifyLines(log.lines(), lines);
+    QCOMPARE(log.lines.size(), lines.size());
+    verifyLines(log.lines, lines);
     const bool asked = before != QLatin1String("- -");
     QCOMPARE(requests.size(), asked ? 1 : 0);
     if (asked)
@@ -240,10 +229,10 @@ void TestWelcome::dialog_data()
     const QString url = QStringLiteral("URL: \"http://*/qt/welcome/");
 
     row("first picture and text in server order, any case", "- -", false,
-        listing({"b.PNG", "a.png", "news.TXT", "x.txt"}), " | 今日", "b.PNG|a.png|news.TXT|x.txt -",
-        {"Saved file list to settings: QList(\"b.PNG\", \"a.png\", \"news.TXT\", \"x.txt\")",
-         "Downloading image: \"b.PNG\" Downloading text: \"news.TXT\"*",
-         "Image data size: * bytes Image loaded: true", "Text data size: 6 bytes"});
+        listing({"b.GIF", "a.png", "news.TXT", "x.txt"}), " | 今日", "b.GIF|a.png|news.TXT|x.txt -",
+        {"Saved file list to settings: QList(\"b.GIF\", \"a.png\", \"news.TXT\", \"x.txt\")",
+         "Downloading image: \"b.GIF\" Downloading text: \"news.TXT\"*", "*Image loaded: true",
+         "Text data size: 6 bytes"});
     row("a tick before a changed listing is taken back; undecodable picture, empty text", "- -",
         true, listing({"page.png", "empty.txt"}), "无法加载图片 | 文本内容为空",
         "page.png|empty.txt false",
@@ -288,7 +277,7 @@ void TestWelcome::dialog()
     verifyLines(requests,
                 {"/qt/welcome/index.php?nocache=* HTTP/1.1*Content-Type: application/json*",
                  "*Cache-Control: no-cache*", "/qt/welcome/*.*?t=* HTTP/1.1*"});
-    verifyLines(log.lines(), lines);
+    verifyLines(log.lines, lines);
 }
 
 QTEST_MAIN(TestWelcome)
