@@ -18,6 +18,9 @@ constexpr std::int64_t holdCatchUpUs = 1'000;
 // The window is frozen while a run lasts, so the Esc key is the only way out; a wait looks
 // at it this often, which keeps a stop within 20 ms even when a slice wakes late.
 constexpr std::int64_t escapeCheckUs = 10'000;
+// A sleep wakes up late on a busy machine, by a millisecond or two; the last stretch of each
+// wait only yields between looks at the clock, so the action after it keeps to its time.
+constexpr std::int64_t watchedEndUs = 2'000;
 
 std::int64_t microseconds(int milliseconds)
 {
@@ -42,27 +45,31 @@ public:
 
 } // namespace
 
-ClickRunner::Outcome ClickRunner::run(const QString &script)
+ClickRunner::Outcome ClickRunner::run(const QString &script, std::int64_t askedMicrosecondsAgo)
 {
+    // The schedule counts from the moment the run was asked for: what happened since (the
+    // first run of a program opens its connection to the display) belongs to the pause.
+    const std::int64_t askedUs = input::steadyMicroseconds() - askedMicrosecondsAgo;
     const InputSession session;
     unavailableCode = session.error;
     if (unavailableCode != 0) {
         qDebug() << "Run not started, input cannot be injected. Error code:" << unavailableCode;
         return Outcome::InputUnavailable;
     }
-    // The pause gives the user time to let go of the mouse before the first synthetic press.
-    // Esc already held when the button is clicked stops the run at once: an emergency key
-    // must not wait for a press to be let go first.
-    nextActionUs = input::steadyMicroseconds() + startPauseUs;
-    if (waitUntil(nextActionUs) && executeScript(script))
+    // The pause gives the user time to let go of the mouse before the first synthetic press,
+    // and the plan is built within it, so the first press is on time. Esc already held when
+    // the button is clicked stops the run at once: an emergency key must not wait for a press
+    // to be let go first.
+    const RunPlan plan = buildRunPlan(script);
+    nextActionUs = askedUs + startPauseUs;
+    if (waitUntil(nextActionUs) && executeScript(plan))
         return Outcome::Performed;
     qDebug() << "Run stopped by Esc key";
     return Outcome::StoppedByEscape;
 }
 
-bool ClickRunner::executeScript(const QString &script)
+bool ClickRunner::executeScript(const RunPlan &plan)
 {
-    const RunPlan plan = buildRunPlan(script);
     return forEachPlanLine(plan, [this](const QString &planLine) {
         // Lines that fail to parse or have a count of 0 do nothing and never wait, so a
         // script of only such lines, repeated millions of times, is only stoppable here.
@@ -121,7 +128,7 @@ bool ClickRunner::waitUntil(std::int64_t deadlineUs)
         const std::int64_t leftUs = deadlineUs - input::steadyMicroseconds();
         if (leftUs <= 0)
             return true;
-        input::sleepMicroseconds(std::min(leftUs, escapeCheckUs));
+        input::sleepMicroseconds(std::min(leftUs - watchedEndUs, escapeCheckUs));
     }
     return false;
 }

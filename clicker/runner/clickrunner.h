@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clickscript.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -22,14 +24,16 @@ public:
         InputUnavailable, ///< nothing was done: the platform cannot inject input
     };
 
-    /// Performs `script`. Writes each plan line, each failure and a stop to the debug log.
-    Outcome run(const QString &script);
+    /// Performs `script`, its schedule counted from `askedMicrosecondsAgo` before the call (the
+    /// moment the user asked for the run). Writes each plan line, each failure and a stop to
+    /// the debug log.
+    Outcome run(const QString &script, std::int64_t askedMicrosecondsAgo = 0);
 
     /// Why the last run found input unavailable, as an input layer error code.
     std::uint32_t unavailableReason() const { return unavailableCode; }
 
 private:
-    bool executeScript(const QString &script);
+    bool executeScript(const RunPlan &plan);
     bool executeLine(const QString &planLine);
     bool clickAt(int x, int y, int delayMs);
     bool moveCursorTo(int x, int y, int delayMs);

@@ -34,7 +34,8 @@ bool cursorPosition(int &x, int &y);
 /// with the event as mouse_event's position arguments and carry no movement.
 void sendMouseButton(MouseButtonEvent event, int x, int y);
 
-/// Blocks the calling thread for the given number of microseconds (nothing when not positive).
+/// Blocks the calling thread for the given number of microseconds; returns at once when that
+/// is not positive.
 void sleepMicroseconds(std::int64_t microseconds);
 
 /// A monotonic clock in microseconds from an arbitrary start, the clock of the run's schedule.

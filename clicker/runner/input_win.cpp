@@ -94,7 +94,7 @@ void sleepMicroseconds(std::int64_t microseconds)
         }
     }
     // Whole milliseconds only: the caller measures its wait against the clock and comes
-    // back for the rest, which Sleep(0) then yields away.
+    // back for the rest.
     Sleep(static_cast<DWORD>(microseconds / 1000));
 }
 

@@ -102,11 +102,12 @@ bool setCursorPosition(int x, int y)
     Display *display = connection().injectingDisplay();
     if (!display)
         return false;
-    // Screen -1 moves on the screen the pointer is on. XSync rather than XFlush: the move
-    // must have happened, for every client, before the next button event is generated.
+    // Screen -1 moves on the screen the pointer is on. Flushed, not synced: the server takes
+    // this connection's requests in order, so a button event sent next lands where this move
+    // put the pointer, and the click need not wait for a round trip.
     XTestFakeMotionEvent(display, -1, toProtocolCoordinate(x), toProtocolCoordinate(y),
                          CurrentTime);
-    XSync(display, False);
+    XFlush(display);
     return true;
 }
 
@@ -133,7 +134,7 @@ void sendMouseButton(MouseButtonEvent event, int, int)
         return;
     // Button 1 is the primary button: the server applies a left-handed mapping itself.
     XTestFakeButtonEvent(display, primaryButton, event == MouseButtonEvent::LeftDown, CurrentTime);
-    XSync(display, False);
+    XFlush(display);
 }
 
 void sleepMicroseconds(std::int64_t microseconds)

@@ -14,7 +14,7 @@ struct Setup
 {
     std::uint32_t firstMoveRefusal = 0; ///< an error code refuses the first cursor move
     std::int64_t escapeFromUs = -1;     ///< Esc is held from then on
-    int escapeFromLook = -1;            ///< or from this look at the key on (the first is 1)
+    std::int64_t lookCostUs = 0;        ///< what each look at the Esc key takes
     std::int64_t callCostUs = 0;        ///< what each move and button call takes
     std::uint32_t beginRunError = 0;
 };
@@ -22,7 +22,6 @@ struct Setup
 Setup setup;
 std::int64_t nowUs = 0;
 std::int64_t waitFromUs = -1; // start of the sleeps in a row, -1 after any other call
-int looks = 0;
 std::uint32_t lastError = 0;
 QStringList calls; // "<ms> move x,y[ refused]", "<ms> down x,y", "<ms> up x,y", "<ms> wait <ms>"
 
@@ -101,7 +100,7 @@ void input::sleepMicroseconds(std::int64_t microseconds)
         waitFromUs = nowUs;
         calls.append(QString());
     }
-    nowUs += std::max<std::int64_t>(microseconds, 0);
+    nowUs += std::max<std::int64_t>(microseconds, 1); // as a look at the clock would
     calls.last() = ms(waitFromUs / 1000.0) + " wait " + ms((nowUs - waitFromUs) / 1000.0);
 }
 
@@ -112,9 +111,8 @@ std::int64_t input::steadyMicroseconds()
 
 bool input::isEscapeKeyDown()
 {
-    ++looks;
-    return (setup.escapeFromUs >= 0 && nowUs >= setup.escapeFromUs) ||
-           (setup.escapeFromLook > 0 && looks >= setup.escapeFromLook);
+    nowUs += setup.lookCostUs;
+    return setup.escapeFromUs >= 0 && nowUs >= setup.escapeFromUs;
 }
 
 std::uint32_t input::lastErrorCode()
@@ -146,7 +144,8 @@ void TestClickRunner::runs_data()
     refused.firstMoveRefusal = 4294967295u;
     slow.callCostUs = 1500;
     noInput.beginRunError = 2;
-    escapeOnFourthLine.escapeFromLook = 51 + 4; // the start pause looks 51 times
+    escapeOnFourthLine.lookCostUs = 1; // lines that never wait take time only to look at Esc
+    escapeOnFourthLine.escapeFromUs = 500'005;
 
     QTest::newRow("empty script") << "" << Setup() << QStringList{pause} << QStringList();
     QTest::newRow("click count with delay")
@@ -197,7 +196,8 @@ void TestClickRunner::runs_data()
                                          << quoted({"1，2，60"}) + QStringList{stopped};
     // Held as counts, the plan costs a few bytes; multiplied out, it would exhaust memory.
     QTest::newRow("Esc among 2147483647 repeats of lines that never wait")
-        << "x，y，0，2147483647\n*2147483647" << escapeOnFourthLine << QStringList{pause}
+        << "x，y，0，2147483647\n*2147483647" << escapeOnFourthLine
+        << QStringList{"0.001 wait 499.999"}
         << QStringList{"\"x，y，0\"", badXY, "\"x，y，0\"", badXY, "\"x，y，0\"", badXY, stopped};
 }
 
@@ -207,7 +207,7 @@ void TestClickRunner::runs()
     QFETCH(Setup, given);
     QFETCH(QStringList, timeline);
     setup = given;
-    nowUs = looks = lastError = 0;
+    nowUs = lastError = 0;
     waitFromUs = -1;
     calls.clear();
     const LogCapture log;
