@@ -19,7 +19,7 @@ constexpr std::int64_t holdCatchUpUs = 1'000;
 // at it this often, which keeps a stop within 20 ms even when a slice wakes late.
 constexpr std::int64_t escapeCheckUs = 10'000;
 // A sleep wakes up late on a busy machine, by a millisecond or two; the last stretch of each
-// wait only yields between looks at the clock, so the action after it keeps to its time.
+// wait looks at the clock (and the Esc key) instead, so the action after it keeps to its time.
 constexpr std::int64_t watchedEndUs = 2'000;
 
 std::int64_t microseconds(int milliseconds)
