@@ -12,7 +12,7 @@ build=$PWD/build app=example.quorvane.Quorvane
 program=/usr/bin/quorvane
 . tests/program/driver.sh
 installed=false
-cleanup() { ! $installed || dpkg -r quorvane >/dev/null 2>&1; }
+cleanup() { ! $installed || "${as_root[@]}" dpkg -r quorvane >/dev/null 2>&1; }
 log=$scratch/cpack.log
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch" >"$log" 2>&1 || fail "cpack"
@@ -27,9 +27,11 @@ dpkg-deb -x "$deb" "$scratch/tree"
 desktop-file-validate "$scratch/tree/usr/share/applications/$app.desktop"
 appstreamcli validate --no-net "$scratch/tree/usr/share/metainfo/$app.metainfo.xml" >/dev/null
 
-[[ $(id -u) == 0 ]] || fail "installing the package needs root"
+as_root=()
+[[ $(id -u) == 0 ]] || as_root=(sudo)
 ! dpkg -s quorvane >/dev/null 2>&1 || fail "quorvane is installed already; remove it first"
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$log" 2>&1 || fail "apt-get install"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$log" 2>&1 ||
+    fail "apt-get install"
 installed=true
 printf '[General]\nDontShowWelcome=true\n' >"$settings"
 env -i HOME="$HOME" DISPLAY="$DISPLAY" ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} LANG=C.UTF-8 \
@@ -39,7 +41,8 @@ main=$(window Quorvane_模拟点击)
 pid=$(xprop -id "$main" _NET_WM_PID | awk '{ print $3 }')
 [[ $(readlink "/proc/$pid/cwd") == "$HOME/Documents/Quorvane" ]] || fail "started in $(readlink "/proc/$pid/cwd")"
 kill "$pid"
-dpkg -r quorvane >/dev/null
+"${as_root[@]}" dpkg -r quorvane >/dev/null
+installed=false
 for path in $(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub("^\\.", "", $6); print $6 }'); do
     [[ ! -e $path ]] || fail "dpkg -r left $path"
 done
