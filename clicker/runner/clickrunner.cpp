@@ -11,9 +11,9 @@ namespace {
 
 constexpr std::int64_t startPauseUs = 500'000;
 constexpr std::int64_t pressHoldUs = 50'000;
-// A press that went out late still gets its hold; only this much of it may go to catching
-// up with the schedule, so clicks in a row without delays do not drift by the time each
-// round trip to the display takes.
+// A press that went out late still gets its hold, its whole hold when a delay follows to make
+// up for it; without one, this much of it may go to catching up with the schedule, so clicks
+// in a row do not drift by the time each round trip to the display takes.
 constexpr std::int64_t holdCatchUpUs = 1'000;
 // The window is frozen while a run lasts, so the Esc key is the only way out; a wait looks
 // at it this often, which keeps a stop within 20 ms even when a slice wakes late.
@@ -104,8 +104,9 @@ bool ClickRunner::clickAt(int x, int y, int delayMs)
     input::setCursorPosition(x, y);
     const std::int64_t pressedUs = input::steadyMicroseconds();
     input::sendMouseButton(input::MouseButtonEvent::LeftDown, x, y);
+    const std::int64_t catchUpUs = delayMs > 0 ? 0 : holdCatchUpUs;
     const std::int64_t releaseUs =
-        std::max(pressDueUs + pressHoldUs, pressedUs + pressHoldUs - holdCatchUpUs);
+        std::max(pressDueUs + pressHoldUs, pressedUs + pressHoldUs - catchUpUs);
     // Esc may cut the hold short, but the button is never left down.
     const bool heldToTheEnd = waitUntil(releaseUs);
     input::sendMouseButton(input::MouseButtonEvent::LeftUp, x, y);

@@ -177,12 +177,12 @@ void TestClickRunner::runs_data()
         << QStringList{"\"#1，2，1\"", "Failed to set cursor position. Error code:  4294967295",
                        "\"#3，4\""};
     QTest::newRow("slow calls come out of the following waits")
-        << "1，2，0，2\n#5，6，1\n7，8" << slow
+        << "1，2，0，2\n#5，6，1\n7，8，1" << slow
         << QStringList{pause, "500 move 1,2; 501.5 down 1,2; 503 wait 47.5; 550.5 up 1,2",
                        "552 move 1,2; 553.5 down 1,2; 555 wait 47.5; 602.5 up 1,2",
                        "604 move 5,6; 605.5 wait 994.5; 1600 move 7,8; 1601.5 down 7,8",
-                       "1603 wait 47.5; 1650.5 up 7,8"}
-        << quoted({"1，2，0", "1，2，0", "#5，6，1", "7，8"});
+                       "1603 wait 48.5; 1651.5 up 7,8; 1653 wait 997"}
+        << quoted({"1，2，0", "1，2，0", "#5，6，1", "7，8，1"});
     QTest::newRow("no input, no run")
         << "1，2" << noInput << QStringList()
         << QStringList{"Run not started, input cannot be injected. Error code: 2"};
