@@ -21,6 +21,10 @@ constexpr std::int64_t escapeCheckUs = 10'000;
 // A sleep wakes up late on a busy machine, by a millisecond or two; the last stretch of each
 // wait looks at the clock (and the Esc key) instead, so the action after it keeps to its time.
 constexpr std::int64_t watchedEndUs = 2'000;
+// A machine that stood still for a while (suspended in the middle of a run, a display that
+// blocked) finds every action since then overdue; sent back to back, they would be a burst of
+// clicks on whatever is under the pointer. An action this late starts the schedule afresh.
+constexpr std::int64_t stalledUs = 1'000'000;
 
 std::int64_t microseconds(int milliseconds)
 {
@@ -99,6 +103,7 @@ bool ClickRunner::executeLine(const QString &planLine)
 
 bool ClickRunner::clickAt(int x, int y, int delayMs)
 {
+    restartScheduleIfStalled();
     const std::int64_t pressDueUs = nextActionUs;
     // A refused cursor move goes unnoticed here: the press lands wherever the cursor is.
     input::setCursorPosition(x, y);
@@ -116,10 +121,18 @@ bool ClickRunner::clickAt(int x, int y, int delayMs)
 
 bool ClickRunner::moveCursorTo(int x, int y, int delayMs)
 {
+    restartScheduleIfStalled();
     if (!input::setCursorPosition(x, y))
         qDebug() << "Failed to set cursor position. Error code: " << input::lastErrorCode();
     nextActionUs += microseconds(delayMs);
     return waitUntil(nextActionUs);
+}
+
+void ClickRunner::restartScheduleIfStalled()
+{
+    const std::int64_t nowUs = input::steadyMicroseconds();
+    if (nowUs - nextActionUs > stalledUs)
+        nextActionUs = nowUs;
 }
 
 bool ClickRunner::waitUntil(std::int64_t deadlineUs)

@@ -17,6 +17,7 @@ struct Setup
     std::int64_t lookCostUs = 0;        ///< what each look at the Esc key takes
     std::int64_t callCostUs = 0;        ///< what each move and button call takes
     std::uint32_t beginRunError = 0;
+    std::int64_t stallFromUs = -1; ///< the first sleep from then on returns an hour late
 };
 
 Setup setup;
@@ -101,6 +102,10 @@ void input::sleepMicroseconds(std::int64_t microseconds)
         calls.append(QString());
     }
     nowUs += std::max<std::int64_t>(microseconds, 1); // as a look at the clock would
+    if (setup.stallFromUs >= 0 && nowUs >= setup.stallFromUs) {
+        setup.stallFromUs = -1;
+        nowUs += 3'600'000'000;
+    }
     calls.last() = ms(waitFromUs / 1000.0) + " wait " + ms((nowUs - waitFromUs) / 1000.0);
 }
 
@@ -140,19 +145,22 @@ void TestClickRunner::runs_data()
     QTest::addColumn<Setup>("given");
     QTest::addColumn<QStringList>("timeline");
     QTest::addColumn<QStringList>("log");
-    Setup refused, slow, noInput, escapeOnFourthLine;
+    Setup refused, slow, noInput, escapeOnFourthLine, stalled;
     refused.firstMoveRefusal = 4294967295u;
     slow.callCostUs = 1500;
     noInput.beginRunError = 2;
+    stalled.stallFromUs = 3'000'000;
     escapeOnFourthLine.lookCostUs = 1; // lines that never wait take time only to look at Esc
     escapeOnFourthLine.escapeFromUs = 500'005;
 
     QTest::newRow("empty script") << "" << Setup() << QStringList{pause} << QStringList();
-    QTest::newRow("click count with delay")
-        << "100，200，2，3" << Setup()
-        << QStringList{pause, click(500, "100,200", 2000), click(2550, "100,200", 2000),
-                       click(4600, "100,200", 2000)}
-        << quoted({"100，200，2", "100，200，2", "100，200，2"});
+    // Suspended for an hour in the second wait: the third click comes at once, then keeps
+    // its hold and wait, instead of the rest of the overdue clicks all in a burst.
+    QTest::newRow("click count with delay, an hour's stall")
+        << "100，200，2，4" << stalled
+        << QStringList{pause, click(500, "100,200", 2000), click(2550, "100,200", 3600400),
+                       click(3603000, "100,200", 2000), click(3605050, "100,200", 2000)}
+        << quoted({"100，200，2", "100，200，2", "100，200，2", "100，200，2"});
     QTest::newRow("held 50 ms whatever the delay")
         << "100，200，-1\n-5，-7，0" << Setup()
         << QStringList{pause, click(500, "100,200"), click(550, "-5,-7")}
