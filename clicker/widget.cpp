@@ -11,6 +11,7 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QStandardItemModel>
@@ -140,7 +141,11 @@ void Widget::on_pushButton_4_clicked()
     }
     qDebug() << "代码保存成功: " << *path;
     refreshFileList();
-    loadLatestFile();
+    // The file just written, read back, rather than the newest: a file dated in the future,
+    // or a drive that keeps times in 2-second steps, would put another script in the editor,
+    // and the next run would perform a script the user did not write.
+    if (const std::optional<QString> saved = ScriptLibrary().read(QFileInfo(*path).fileName()))
+        ui->plainTextEdit->setPlainText(*saved);
 }
 
 void Widget::on_pushButton_5_clicked()

@@ -29,11 +29,12 @@ bool hasOverlongLine(const QString &text)
 }
 
 // Whether name can only mean a file directly inside the folder: not empty, not "." or "..",
-// no separator of any platform and no NUL.
+// no separator and no NUL. A backslash separates folders on Windows only; elsewhere it is part
+// of a legal name that the listing shows and that must load and delete like any other.
 bool isPlainName(const QString &name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QDir::separator()) &&
            !name.contains(QChar(u'\0'));
 }
 

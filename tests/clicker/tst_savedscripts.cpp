@@ -9,6 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+
+#include <csignal>
+#include <utility>
+#endif
+
 namespace {
 
 // Writes saved_files/<name>, modified `age` seconds before a fixed moment.
@@ -96,11 +103,18 @@ void TestSavedScripts::keepsToItsFolder()
     QCOMPARE(library.read(QStringLiteral("1205011530_4.txt")), QStringLiteral("a\nb"));
     put(QStringLiteral("x"), "x");
     // Each would reach a file without the refusal: outside the folder, or "x" cut at the NUL.
-    for (const QString &name : {QStringLiteral("../outside.txt"), QStringLiteral("..\\outside.txt"),
-                                QStringLiteral("x").append(QChar(u'\0')).append("y")}) {
+    for (const QString &name :
+         {QStringLiteral("../outside.txt"), QStringLiteral("x").append(QChar(u'\0')).append("y")}) {
         QCOMPARE(library.read(name), std::nullopt);
         QVERIFY(!library.remove(name));
     }
+    // A backslash separates folders on Windows only; elsewhere it belongs to a legal name.
+    const QString backslashed = QStringLiteral("..\\outside.txt");
+    const bool separates = QDir::separator() == u'\\';
+    if (!separates)
+        put(backslashed, "inside");
+    QCOMPARE(library.read(backslashed), separates ? std::nullopt : std::optional("inside"));
+    QCOMPARE(library.remove(backslashed), !separates);
     QVERIFY(QFile::exists(QStringLiteral("outside.txt")) &&
             QFile::exists(ScriptLibrary::pathOf("x")));
 
@@ -109,12 +123,14 @@ void TestSavedScripts::keepsToItsFolder()
     QVERIFY(!QFile::exists(QStringLiteral("saved_files")));
 }
 
-// The window's slots on a folder of two scripts: load at start, save, load by click, delete,
-// entries whose file another program removed.
+// The window's slots on a folder of three scripts, one dated in the future: load at start,
+// save (also a failing one), load by click, delete, entries whose file another program
+// removed, and the last file deleted.
 void TestSavedScripts::windowActsOnTheFolder()
 {
     put(QStringLiteral("a.txt"), "a", 60);
     put(QStringLiteral("b.txt"), "b");
+    put(QStringLiteral("c.txt"), "c", -400'000'000); // 2036: a clock that was wrong
     Widget window;
     auto *editor = window.findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit"));
     auto *list = window.findChild<QListView *>(QStringLiteral("listView"));
@@ -131,7 +147,7 @@ void TestSavedScripts::windowActsOnTheFolder()
         const QRect entry = list->visualRect(list->model()->index(row, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
     };
-    QCOMPARE(editor->toPlainText() + ' ' + entries().join(' '), QStringLiteral("b b.txt a.txt"));
+    QCOMPARE(editor->toPlainText() + ' ' + entries().join(' '), "c c.txt b.txt a.txt");
     const LogCapture log;
 
     editor->clear();
@@ -142,23 +158,50 @@ void TestSavedScripts::windowActsOnTheFolder()
     press("pushButton_4");
     QTest::qWait(20); // beyond the file system's time stamp steps, most likely in the same second
     press("pushButton_4"); // the newer must come first all the same
-    const QString saved = entries().constFirst();
+    const QString saved = entries()[1];
+    const QString savedFirst = entries()[2];
     QVERIFY2(saved >= before + ".txt" && log.lines.last().endsWith(saved + '"'), qPrintable(saved));
-    clickEntry(3);
+    QCOMPARE(editor->toPlainText(), QStringLiteral("1，2\n")); // what was saved, not the newest
+#ifdef Q_OS_UNIX
+    // The disk fills up once the name is reserved: the save fails, leaving neither its empty
+    // file nor the editor loaded from one.
+    const QString typed(5000, u'1');
+    editor->setPlainText(typed);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlim_t unlimited = std::exchange(limit.rlim_cur, 4096);
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    press("pushButton_4");
+    limit.rlim_cur = unlimited;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    QCOMPARE(editor->toPlainText() + QString::number(ScriptLibrary().list().size()), typed + "5");
+#endif
+    clickEntry(4);
     QCOMPARE(editor->toPlainText(), QStringLiteral("a"));
     press("pushButton_5");
     QCOMPARE(editor->toPlainText() + entries().join(' '),
-             "1，2\n" + saved + ' ' + entries()[1] + " b.txt");
+             "cc.txt " + saved + ' ' + savedFirst + " b.txt");
     QVERIFY(QFile::remove(ScriptLibrary::pathOf(QStringLiteral("b.txt"))));
-    clickEntry(2);
+    clickEntry(3);
     press("pushButton_5");
-    QCOMPARE(editor->toPlainText(), QStringLiteral("1，2\n"));
-    QCOMPARE(log.lines, QStringList({"文件内容为空，不进行保存操作", "未选中任何文件",
-                                     "代码保存成功:  \"saved_files/" + entries()[1] + '"',
-                                     "代码保存成功:  \"saved_files/" + saved + '"',
-                                     "文件删除成功:  \"saved_files/a.txt\"",
-                                     "无法打开文件:  \"saved_files/b.txt\"",
-                                     "无法删除文件:  \"saved_files/b.txt\""}));
+    // The last file goes, and with it no text the user typed.
+    for (const QString &name : {QStringLiteral("c.txt"), saved})
+        QVERIFY(QFile::remove(ScriptLibrary::pathOf(name)));
+    editor->setPlainText(QStringLiteral("typed"));
+    list->setCurrentIndex(list->model()->index(2, 0));
+    press("pushButton_5");
+    QCOMPARE(editor->toPlainText() + entries().join(' '), QStringLiteral("typed"));
+    QStringList expected{"文件内容为空，不进行保存操作", "未选中任何文件",
+                         "代码保存成功:  \"saved_files/" + savedFirst + '"',
+                         "代码保存成功:  \"saved_files/" + saved + '"'};
+#ifdef Q_OS_UNIX
+    expected += QStringLiteral("无法保存代码");
+#endif
+    expected += {"文件删除成功:  \"saved_files/a.txt\"", "无法打开文件:  \"saved_files/b.txt\"",
+                 "无法删除文件:  \"saved_files/b.txt\"",
+                 "文件删除成功:  \"saved_files/" + savedFirst + '"'};
+    QCOMPARE(log.lines, expected);
 }
 
 QTEST_MAIN(TestSavedScripts)
