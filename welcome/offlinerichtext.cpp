@@ -12,26 +12,30 @@
 
 namespace {
 
-bool isInsideProgram(const QString &name)
+bool hasScheme(const QUrl &name, QLatin1String scheme)
 {
-    const QString scheme = QUrl(name).scheme();
-    return name.startsWith(QLatin1String(":/")) ||
-           scheme.compare(QLatin1String("qrc"), Qt::CaseInsensitive) == 0 ||
-           scheme.compare(QLatin1String("data"), Qt::CaseInsensitive) == 0;
+    return name.scheme().compare(scheme, Qt::CaseInsensitive) == 0;
 }
 
-// Answers every resource request itself: the markup parser already loads backgrounds and
-// style sheets while it reads, and nothing of that may reach a file or the network here.
+bool isInsideProgram(const QString &name)
+{
+    const QUrl url(name);
+    return name.startsWith(QLatin1String(":/")) || hasScheme(url, QLatin1String("qrc")) ||
+           hasScheme(url, QLatin1String("data"));
+}
+
+// Reads the text as the label's own document would, short of reaching outside: style sheets
+// written into the text as data: addresses are decoded, so that their rules take effect here
+// and the backgrounds they name are seen and removed. Every other request is answered here
+// without being read, also those the parser makes while it reads (backgrounds, imports).
 class OfflineDocument final : public QTextDocument
 {
-public:
-    bool namedOutsideResource = false;
-
 protected:
     QVariant loadResource(int type, const QUrl &name) override
     {
-        if (!isInsideProgram(name.toString()))
-            namedOutsideResource = true;
+        // Qt's own decoding; with no parent document it reads nothing for a data: address.
+        if (hasScheme(name, QLatin1String("data")))
+            return QTextDocument::loadResource(type, name);
         if (type == QTextDocument::ImageResource) {
             // A null picture would make the layout try the name as a file path itself.
             QImage placeholder(1, 1, QImage::Format_ARGB32);
@@ -42,7 +46,6 @@ protected:
     }
 };
 
-// Takes an outside background out of `format`; true when there was one.
 template <typename Format> bool dropOutsideBackground(Format &format)
 {
     if (!format.hasProperty(QTextFormat::BackgroundImageUrl) ||
@@ -52,50 +55,39 @@ template <typename Format> bool dropOutsideBackground(Format &format)
     return true;
 }
 
-bool cleanFrames(QTextFrame *frame)
+void cleanFrames(QTextFrame *frame)
 {
-    bool changed = false;
     QTextFrameFormat format = frame->frameFormat();
-    if (dropOutsideBackground(format)) {
+    if (dropOutsideBackground(format))
         frame->setFrameFormat(format);
-        changed = true;
-    }
     if (auto *table = qobject_cast<QTextTable *>(frame)) {
         for (int row = 0; row < table->rows(); ++row) {
             for (int column = 0; column < table->columns(); ++column) {
                 QTextTableCell cell = table->cellAt(row, column);
                 QTextCharFormat cellFormat = cell.format();
-                if (dropOutsideBackground(cellFormat)) {
+                if (dropOutsideBackground(cellFormat))
                     cell.setFormat(cellFormat);
-                    changed = true;
-                }
             }
         }
     }
     for (QTextFrame *child : frame->childFrames())
-        changed = cleanFrames(child) || changed;
-    return changed;
+        cleanFrames(child);
 }
 
-bool cleanBlocks(QTextDocument &document)
+void cleanBlocks(QTextDocument &document)
 {
     // Changes wait until the walk is over: a fragment whose format changes may merge with
     // its neighbours, which would leave the walk's iterator behind.
-    bool changed = false;
     QList<std::pair<QTextCursor, QTextCharFormat>> backgroundsToDrop;
     QList<QTextCursor> outsidePictures;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         QTextCursor cursor(block);
         QTextBlockFormat blockFormat = block.blockFormat();
-        if (dropOutsideBackground(blockFormat)) {
+        if (dropOutsideBackground(blockFormat))
             cursor.setBlockFormat(blockFormat);
-            changed = true;
-        }
         QTextCharFormat blockCharFormat = block.charFormat();
-        if (dropOutsideBackground(blockCharFormat)) {
+        if (dropOutsideBackground(blockCharFormat))
             cursor.setBlockCharFormat(blockCharFormat);
-            changed = true;
-        }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             QTextCharFormat format = fragment.charFormat();
@@ -117,7 +109,6 @@ bool cleanBlocks(QTextDocument &document)
     // Cursors follow the edits before them, so each picture is removed where it now stands.
     for (QTextCursor &picture : outsidePictures)
         picture.removeSelectedText();
-    return changed || !backgroundsToDrop.isEmpty() || !outsidePictures.isEmpty();
 }
 
 } // namespace
@@ -128,9 +119,10 @@ QString withoutOutsideResources(const QString &text)
         return text;
     OfflineDocument document;
     document.setHtml(text);
-    const bool framesChanged = cleanFrames(document.rootFrame());
-    const bool blocksChanged = cleanBlocks(document);
-    if (!document.namedOutsideResource && !framesChanged && !blocksChanged)
-        return text;
+    cleanFrames(document.rootFrame());
+    cleanBlocks(document);
+    // Always the document written out again, never the text as it came: the export carries
+    // the formatting that remains in inline form and no <link>, <style> or @import, so the
+    // label's own reading can reach nothing the reading here did not see.
     return document.toHtml();
 }

@@ -29,12 +29,21 @@ xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (200 x 170)' || fail "no 200 x 17
 kill "$pid"
 
 # The server offers files, news to this user: the list is stored, the box cleared, the dialog
-# comes back, and OK leads on to the main window. Its rich text names a FIFO as a picture and
-# a background: reading either would block the program for good, so nothing may open it.
-mkfifo "$scratch/fifo"
-printf '<p>News</p><img src="%s"><table background="%s"><tr><td>x</td></tr></table>' \
-    "$scratch/fifo" "file://$scratch/fifo" >"$www/news.txt"
-cp "$welcome"/welcome.png "$www"
+# comes back, and OK leads on to the main window. Its rich text has style sheets written into
+# it, linked and imported, that put FIFOs and a local picture behind the body, a table, a cell
+# and a paragraph: reading a FIFO would block the program for good, so nothing may open them,
+# nor read the picture.
+mkfifo "$scratch/fifo1" "$scratch/fifo2"
+cp "$welcome"/welcome.png "$www" && cp "$welcome"/welcome.png "$scratch/picture.png"
+sheet() { printf '%s' "$1" | base64 -w0; }
+linked=$(sheet "body{background-image:url($scratch/fifo1)} td{background-image:url($scratch/picture.png)}")
+imported=$(sheet "table{background-image:url($scratch/fifo2)} p{background-image:url(file://$scratch/fifo1)}")
+printf '<html><head><link type="text/css" rel="stylesheet" href="data:text/css;base64,%s"><style>@import url(data:text/css;base64,%s);</style></head><body><table><tr><td>News</td></tr></table><p>hi</p></body></html>' \
+    "$linked" "$imported" >"$www/news.txt"
+echo >"$scratch/control"
+touch -a -d 2000-01-01 "$scratch/picture.png" "$scratch/control"
+read_since_2000() { [[ $(stat -c %X "$1") != 946684800 ]]; }
+cat "$scratch/control" >/dev/null
 "$content_server" start --root "$scratch/www" >/dev/null
 start offered
 [[ -n $(window 欢迎) ]] || fail "no welcome dialog"
@@ -43,8 +52,12 @@ grep -qx 'ServerFiles=news.txt, welcome.png' "$settings" && grep -qx 'DontShowWe
 await logged '^Text data size'
 sleep 0.5 # the text is laid out and painted
 xdotool key Return
-[[ -n $(window Quorvane_模拟点击) ]] || fail "no main window after OK"
-! timeout 1 sh -c "echo >'$scratch/fifo'" || fail "the program opened the FIFO"
+[[ -n $(window Quorvane_模拟点击) ]] || fail "no main window after OK: the dialog stopped responding"
+for fifo in "$scratch"/fifo[12]; do
+    ! timeout 0.5 sh -c "echo >'$fifo'" || fail "the program opened $fifo"
+done
+read_since_2000 "$scratch/control" || fail "reads leave no trace on this file system (noatime)"
+! read_since_2000 "$scratch/picture.png" || fail "the program read the local picture"
 kill "$pid"
 
 # A text over the limit fails at once; a picture of exactly 32 MiB is still taken.

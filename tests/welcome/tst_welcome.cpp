@@ -1,4 +1,5 @@
 #include "logcapture.h"
+#include "offlinerichtext.h"
 #include "welcomepage.h"
 
 #include <QCheckBox>
@@ -129,6 +130,8 @@ private slots:
     void gate();
     void dialog_data();
     void dialog();
+    void richTextKeepsToTheProgram_data();
+    void richTextKeepsToTheProgram();
 
 private:
     QTemporaryDir settingsFolder;
@@ -185,6 +188,10 @@ void TestWelcome::gate_data()
          changed});
     row("no answer in 5000 ms", "[] false", {{}, "200 OK", Response::Kind::Silent}, true,
         "[] false", {"Server check timed out, defaulting to normal behavior", prefer + "false"});
+    row("an endless listing is cut off at 32 MiB", "[] true",
+        {{}, "200 OK", Response::Kind::Endless}, false, "[] true",
+        {"Failed to check server files: \"Reply body larger than 33554432 bytes\"",
+         prefer + "true"});
 }
 
 void TestWelcome::gate()
@@ -215,31 +222,34 @@ void TestWelcome::gate()
 void TestWelcome::dialog_data()
 {
     QTest::addColumn<QString>("before");
-    QTest::addColumn<bool>("tickAtOnce");
     QTest::addColumn<QByteArray>("listing"); // empty: 404
     QTest::addColumn<QString>("labels");     // "<picture label> | <text label>"; "" for a picture
     QTest::addColumn<QString>("after");
     QTest::addColumn<QStringList>("lines"); // among those written
-    const auto row = [](const char *name, const char *before, bool tickAtOnce,
-                        const QByteArray &listing, const char *labels, const char *after,
-                        const QStringList &lines) {
-        QTest::newRow(name) << QString(before) << tickAtOnce << listing << QString(labels)
-                            << QString(after) << lines;
+    const auto row = [](const char *name, const char *before, const QByteArray &listing,
+                        const char *labels, const char *after, const QStringList &lines) {
+        QTest::newRow(name) << QString(before) << listing << QString(labels) << QString(after)
+                            << lines;
     };
     const QString url = QStringLiteral("URL: \"http://*/qt/welcome/");
 
-    row("first picture and text in server order, any case", "- -", false,
+    row("first picture and text in server order, any case", "- -",
         listing({"b.GIF", "a.png", "news.TXT", "x.txt"}), " | 今日", "b.GIF|a.png|news.TXT|x.txt -",
         {"Saved file list to settings: QList(\"b.GIF\", \"a.png\", \"news.TXT\", \"x.txt\")",
          "Downloading image: \"b.GIF\" Downloading text: \"news.TXT\"*", "*Image loaded: true",
          "Text data size: 6 bytes"});
-    row("a tick before a changed listing is taken back; undecodable picture, empty text", "- -",
-        true, listing({"page.png", "empty.txt"}), "无法加载图片 | 文本内容为空",
+    row("one name exchanged takes the tick back; undecodable picture, empty text",
+        "a.png|empty.txt true", listing({"page.png", "empty.txt"}), "无法加载图片 | 文本内容为空",
         "page.png|empty.txt false",
         {"Saved user preference 'dontShow': true", "Saved user preference 'dontShow': false",
-         "*Server files have changed! Resetting 'Don't show' preference due to file changes",
+         "*New file detected: \"page.png\" File removed: \"a.png\" Server files have changed! "
+         "Resetting 'Don't show' preference due to file changes",
          "*Image loaded: false"});
-    row("failed listing falls back; picture over 32 MiB, no text", "- -", false, {},
+    row("a JSON object is no listing: fallbacks, nothing stored", "a.png|x.txt true",
+        "{\"files\":[\"a.png\"]}", "无法加载图片 | 无法加载文本内容", "a.png|x.txt true",
+        {"*Invalid JSON response from server",
+         "Downloading image: \"welcome.png\" Downloading text: \"welcome.txt\"*"});
+    row("failed listing falls back; picture over 32 MiB, no text", "- -", {},
         "无法加载图片 | 无法加载文本内容", "- -",
         {"Failed to list directory: \"*\"",
          "Failed to download image: \"Reply body larger than 33554432 bytes\" " + url +
@@ -264,9 +274,6 @@ void TestWelcome::dialog()
     auto *box = page.findChild<QCheckBox *>(QStringLiteral("dontShowAgainCheckBox"));
     const auto labels = [&] { return picture->text() + " | " + text->text(); };
     QCOMPARE(labels(), QStringLiteral("加载图片中... | 加载文本中..."));
-    QFETCH(bool, tickAtOnce);
-    if (tickAtOnce)
-        box->click();
     QTRY_VERIFY_WITH_TIMEOUT(requests.size() == 3 && !labels().contains(QStringLiteral("中...")),
                              10000);
 
@@ -278,6 +285,47 @@ void TestWelcome::dialog()
                 {"/qt/welcome/index.php?nocache=* HTTP/1.1*Content-Type: application/json*",
                  "*Cache-Control: no-cache*", "/qt/welcome/*.*?t=* HTTP/1.1*"});
     verifyLines(log.lines, lines);
+}
+
+void TestWelcome::richTextKeepsToTheProgram_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("kept");    // what the label must still be given
+    QTest::addColumn<QStringList>("removed"); // what it must not
+    const QString sheets = QStringLiteral(
+        "<html><head><link rel=\"stylesheet\" type=\"text/css\" href=\"data:text/css;base64,%1\">"
+        "<style>@import "
+        "url(data:text/css;base64,%2);</style></head><body><table><tr><td>News</td></tr></table>"
+        "<p>hi</p></body></html>");
+    const auto css = [](const char *rules) { return QByteArray(rules).toBase64(); };
+    QTest::newRow("a picture on a local path")
+        << "<p>hi</p><img src=\"/local/path.png\">" << QStringList{"hi"}
+        << QStringList{"/local/path.png"};
+    QTest::newRow("linked and imported data: style sheets, one importing another")
+        << sheets.arg(css("td{background-image:url(/fifo/td)} p{color:red}"),
+                      css("@import url(/etc/x.css); body{background-image:url(//host/share/b)}"))
+        << QStringList{"News", "hi", "color:#ff0000"}
+        << QStringList{"fifo", "data:text/css", "/etc/x.css", "host/share", "@import"};
+    QTest::newRow("backgrounds on body, table, cell and paragraph")
+        << "<body background=\"/b\"><table background=\"/t\"><tr><td background=\"/c\">News</td>"
+           "</tr></table><p style=\"background-image:url(/p)\">hi</p></body>"
+        << QStringList{"News", "hi"} << QStringList{"\"/b", "\"/t", "\"/c", "(/p)"};
+    QTest::newRow("a picture compiled into the program")
+        << "<img src=\"qrc:/Resource/icon.ico\">" << QStringList{"qrc:/Resource/icon.ico"}
+        << QStringList();
+    QTest::newRow("plain text") << "1 < 2 <p" << QStringList{"1 < 2 <p"} << QStringList();
+}
+
+void TestWelcome::richTextKeepsToTheProgram()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, kept);
+    QFETCH(QStringList, removed);
+    const QString shown = withoutOutsideResources(text);
+    for (const QString &part : kept)
+        QVERIFY2(shown.contains(part), qPrintable(part + " not in " + shown));
+    for (const QString &part : removed)
+        QVERIFY2(!shown.contains(part), qPrintable(part + " in " + shown));
 }
 
 QTEST_MAIN(TestWelcome)
