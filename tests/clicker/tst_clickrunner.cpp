@@ -165,11 +165,11 @@ void TestClickRunner::runs_data()
         << "100，200，-1\n-5，-7，0" << Setup()
         << QStringList{pause, click(500, "100,200"), click(550, "-5,-7")}
         << quoted({"100，200，-1", "-5，-7，0"});
-    QTest::newRow("moves never press; separators and blanks")
-        << "#300，400，1，2\n#\n# 3，4\n，5，6" << Setup()
+    QTest::newRow("moves never press, five fields move once; separators and blanks")
+        << "#300，400，1，2\n#\n# 3，4，0，2，9\n，5，6" << Setup()
         << QStringList{pause, "500 move 300,400; 500 wait 1000; 1500 move 300,400",
                        "1500 wait 1000; 2500 move 0,0; 2500 move 3,4", click(2500, "5,6")}
-        << quoted({"#300，400，1，2", "#", "# 3，4", "，5，6"});
+        << quoted({"#300，400，1，2", "#", "# 3，4，0，2，9", "，5，6"});
     QTest::newRow("failing lines perform nothing")
         << "x，y，0\n #1，2\n1，2，0.5\n1，2，2147484\n#1，2，1，x\n#1，2，1，0" << Setup()
         << QStringList{pause}
