@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # Picking on an X server of its own, two monitors side by side, the right one scaled by 1.5:
-# clicks and keys pick root-window pixels, Esc and undo take nothing or one pick back, the
-# window returns, and the picked script clicks exactly there. Usage: picker.sh <quorvane>
+# clicks and keys pick root-window pixels, Esc, a closed screen and undo take nothing or one
+# pick back, the window returns, and the picked script clicks exactly there.
+# Usage: picker.sh <quorvane> <close_window>
 set -euo pipefail
-program=$1
+program=$1 close_window=$2
 . "$(dirname "$0")/driver.sh"
-Xvfb -displayfd 3 -screen 0 1600x600x24 -noreset -nolisten tcp 3>"$scratch/display" 2>/dev/null &
-xvfb=$! xev=
-cleanup() { kill $xev $xvfb; }
-await test -s "$scratch/display"
-export DISPLAY=:$(cat "$scratch/display") QT_QPA_PLATFORM=xcb
+x_server -screen 0 1600x600x24
+xev=
+cleanup() { kill $xev; }
 export QT_SCREEN_SCALE_FACTORS='left=1;right=1.5'
 unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 xrandr --setmonitor left 800/211x600/158+0+0 screen >/dev/null
@@ -21,25 +20,27 @@ picking() { [[ $(shown 从屏幕选取坐标) == 2 && $(shown Quorvane_模拟点
 # The main window back, and the keyboard with it.
 back() { [[ $(shown 从屏幕选取坐标) == 0 && $(xdotool getwindowfocus 2>/dev/null) == "$main" ]]; }
 clicked() { [[ $(grep -c ButtonRelease "$scratch/xev") -ge 2 ]]; }
-# Ctrl+Shift+P in the editor, then the given xdotool commands on the overlays.
+# Ctrl+Shift+P in the editor, then the given command on the overlays.
 pick() {
     xdotool key ctrl+shift+p
     await picking
-    xdotool "$@"
+    "$@"
     await back
 }
+close_a_screen() { "$close_window" "$(window 从屏幕选取坐标)"; }
 
 start pick
 main=$(window Quorvane_模拟点击)
 [[ -n $main ]] || fail "no main window"
 xdotool mousemove --window "$main" 60 100 click 1 # into the empty editor
-pick mousemove 600 450 click 1
-pick mousemove 500 300 key Escape
-pick mousemove 1099 351 key Right Up Return # on the scaled screen, aimed by the keys
-pick mousemove 700 100 click 1
+pick xdotool mousemove 600 450 click 1
+pick xdotool mousemove 500 300 key Escape
+pick close_a_screen # as Alt+F4 would: a cancel, not the end of the program
+pick xdotool mousemove 1099 351 key Right Up Return # on the scaled screen, aimed by the keys
+pick xdotool mousemove 700 100 click 1
 xdotool key ctrl+z
 xdotool mousemove --window "$main" 155 321 click 1 # 保存
-await compgen -G 'saved_files/*.txt'
+await logged '^代码保存成功' # the name is taken before the text is in
 script=$(cat saved_files/*.txt)
 [[ $script == $'600，450，1，1\n1100，350，1，1' ]] || fail "saved: $script"
 
