@@ -10,9 +10,10 @@ if [[ "${1:-}" == test ]]; then
     packages+=(xvfb xauth x11-utils x11-xserver-utils xdotool libbenchmark-dev clang-14
                libclang-rt-14-dev)
 elif [[ "${1:-}" == deb ]]; then
-    # CPack's .deb step (dpkg-shlibdeps, file), the validators, the menu launch.
+    # CPack's .deb step (dpkg-shlibdeps, file), the validators, the menu launch and the window
+    # it opens (xprop).
     packages+=(dpkg-dev file desktop-file-utils appstream libglib2.0-bin xdg-user-dirs xvfb xauth
-               xdotool)
+               x11-utils xdotool)
 elif [[ "${1:-}" == windows ]]; then
     # fontconfig finds a font for the offscreen tests under wine; xdotool drives the program.
     packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils xdotool fontconfig)

@@ -5,7 +5,7 @@
 set -euo pipefail
 program=$1 probe=$2
 . "$(dirname "$0")/driver.sh"
-printf '[General]\nDontShowWelcome=true\nServerFiles=@Invalid()\n' >"$settings"
+skip_welcome
 xev -root -event button >"$scratch/xev" &
 xev_pid=$!
 cleanup() { kill $xev_pid; }

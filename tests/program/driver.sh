@@ -29,5 +29,12 @@ x_server() { # <Xvfb options>: a private X server for the rest of the scenario, 
     export DISPLAY=:$(cat "$scratch/display")
     rm "$scratch/display"
 }
+# No welcome page: the user opted out, and the list stored is what our content server offers,
+# whether it runs or not.
+skip_welcome() {
+    local offered
+    offered=$(ls "$(dirname "${BASH_SOURCE[0]}")/../../server/www/qt/welcome" | paste -sd,)
+    printf '[General]\nDontShowWelcome=true\nServerFiles=%s\n' "${offered//,/, }" >"$settings"
+}
 logged() { grep -Eq -- "$1" "$log"; }
 await() { for _ in {1..100}; do "$@" >/dev/null 2>&1 && return; sleep 0.1; done; fail "not: $*"; }

@@ -13,7 +13,7 @@ export QT_SCREEN_SCALE_FACTORS='left=1;right=1.5'
 unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 xrandr --setmonitor left 800/211x600/158+0+0 screen >/dev/null
 xrandr --setmonitor right 800/211x600/158+800+0 none >/dev/null
-printf '[General]\nDontShowWelcome=true\n' >"$settings"
+skip_welcome
 
 shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
 picking() { [[ $(shown 从屏幕选取坐标) == 2 && $(shown Quorvane_模拟点击) == 0 ]]; }

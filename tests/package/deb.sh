@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The Debian package as users get it, beside scripts/windows.sh for the Windows ZIP: made by
+# The Debian package as users get it, beside tests/windows/ for the Windows ZIP: made by
 # CPack from build/, its files, its dependencies (exactly the runtime, Qt and X libraries the
 # program links), a valid menu entry and metadata; then, as root, installed with apt, started
 # from its menu entry in the documents folder on a private X server, and removed leaving
-# nothing behind but the user's own files. Usage: scripts/deb.sh (after ./test.sh built build/)
+# nothing behind but the user's own files. Usage: tests/package/deb.sh (after ./test.sh built
+# build/)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 scripts/install-deps.sh deb
 [[ -n ${DISPLAY:-} ]] || exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
 build=$PWD/build app=example.quorvane.Quorvane
@@ -33,7 +34,7 @@ as_root=()
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$log" 2>&1 ||
     fail "apt-get install"
 installed=true
-printf '[General]\nDontShowWelcome=true\n' >"$settings"
+skip_welcome
 env -i HOME="$HOME" DISPLAY="$DISPLAY" ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} LANG=C.UTF-8 \
     PATH=/usr/bin:/bin gio launch "/usr/share/applications/$app.desktop"
 main=$(window Quorvane_模拟点击)
