@@ -1,10 +1,13 @@
 #include "widget.h"
 #include "ui_widget.h"
 
+#include "asciicommafix.h"
 #include "clickrunner.h"
 #include "coordinatepicker.h"
 #include "inputdiscarder.h"
+#include "runsummary.h"
 #include "runwarnings.h"
+#include "scripthints.h"
 #include "scriptlibrary.h"
 
 #include <QAction>
@@ -59,6 +62,8 @@ Widget::Widget(QWidget *parent) : QWidget(parent), ui(new Ui::Widget)
     model = new QStandardItemModel(this);
     ui->listView->setModel(model);
     ui->pushButton->installEventFilter(new ReleaseClock(ui->pushButton));
+    new ScriptHints(ui->plainTextEdit);
+    new RunSummary(ui->pushButton, ui->plainTextEdit->document());
     setUpPositionPicking();
 
     ScriptLibrary().ensureFolder();
@@ -212,6 +217,7 @@ void Widget::setUpPositionPicking()
         const std::unique_ptr<QMenu> menu(ui->plainTextEdit->createStandardContextMenu());
         menu->addSeparator();
         menu->addAction(pickPositionAction);
+        addAsciiCommaFixes(menu.get(), ui->plainTextEdit, position);
         // A scroll area reports the position in its viewport's coordinates.
         menu->exec(ui->plainTextEdit->viewport()->mapToGlobal(position));
     });
