@@ -2,6 +2,7 @@
 #include "ui_widget.h"
 
 #include "asciicommafix.h"
+#include "clickrecorder.h"
 #include "clickrunner.h"
 #include "coordinatepicker.h"
 #include "inputdiscarder.h"
@@ -65,6 +66,8 @@ Widget::Widget(QWidget *parent) : QWidget(parent), ui(new Ui::Widget)
     new ScriptHints(ui->plainTextEdit);
     new RunSummary(ui->pushButton, ui->plainTextEdit->document());
     setUpPositionPicking();
+    setUpRecording();
+    setUpEditorMenu();
 
     ScriptLibrary().ensureFolder();
     loadLatestFile();
@@ -207,35 +210,59 @@ void Widget::setUpPositionPicking()
     pickPositionAction->setShortcutVisibleInContextMenu(true);
     ui->plainTextEdit->addAction(pickPositionAction);
     connect(pickPositionAction, &QAction::triggered, this, [this] { picker->start(this); });
-    connect(picker, &CoordinatePicker::picked, this,
-            [this](QPoint position) { insertPickedPosition(position); });
+    // One click and a second's wait, the line users start from and then adjust.
+    connect(picker, &CoordinatePicker::picked, this, [this](QPoint position) {
+        insertScriptLines({QStringLiteral("%1，%2，1，1").arg(position.x()).arg(position.y())});
+    });
     connect(picker, &CoordinatePicker::cancelled, ui->plainTextEdit,
             qOverload<>(&QWidget::setFocus));
+}
 
+void Widget::setUpRecording()
+{
+    recorder = new ClickRecorder(this);
+    recordAction = new QAction(QStringLiteral("录制点击"), this);
+    recordAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    // As for picking: the recorded lines go where the editor's text cursor is.
+    recordAction->setShortcutContext(Qt::WidgetShortcut);
+    recordAction->setShortcutVisibleInContextMenu(true);
+    const QString unavailable = ClickRecorder::unavailableReason();
+    recordAction->setEnabled(unavailable.isEmpty());
+    recordAction->setToolTip(unavailable);
+    ui->plainTextEdit->addAction(recordAction);
+    connect(recordAction, &QAction::triggered, this, [this] { recorder->start(this); });
+    connect(recorder, &ClickRecorder::recorded, this, &Widget::insertScriptLines);
+}
+
+void Widget::setUpEditorMenu()
+{
     ui->plainTextEdit->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui->plainTextEdit, &QWidget::customContextMenuRequested, this, [this](QPoint position) {
         const std::unique_ptr<QMenu> menu(ui->plainTextEdit->createStandardContextMenu());
         menu->addSeparator();
         menu->addAction(pickPositionAction);
+        menu->addAction(recordAction);
+        menu->setToolTipsVisible(true); // why recording is not offered, where it is not
         addAsciiCommaFixes(menu.get(), ui->plainTextEdit, position);
         // A scroll area reports the position in its viewport's coordinates.
         menu->exec(ui->plainTextEdit->viewport()->mapToGlobal(position));
     });
 }
 
-void Widget::insertPickedPosition(QPoint position)
+void Widget::insertScriptLines(const QStringList &lines)
 {
-    // A line of its own after the cursor's line, or that line when it is empty, and the
-    // cursor left at its end: picks in a row make a script from top to bottom. One edit
-    // block, so that one undo takes back one pick.
-    QTextCursor cursor = ui->plainTextEdit->textCursor();
-    cursor.beginEditBlock();
-    cursor.movePosition(QTextCursor::EndOfBlock);
-    if (!cursor.block().text().isEmpty())
-        cursor.insertBlock();
-    // One click and a second's wait, the line users start from and then adjust.
-    cursor.insertText(QStringLiteral("%1，%2，1，1").arg(position.x()).arg(position.y()));
-    cursor.endEditBlock();
-    ui->plainTextEdit->setTextCursor(cursor);
+    // Lines of their own after the cursor's line, or from that line when it is empty, and
+    // the cursor left at the end of the last: picks in a row make a script from top to
+    // bottom. One edit block, so that one undo takes back one pick or one whole recording.
+    if (!lines.isEmpty()) {
+        QTextCursor cursor = ui->plainTextEdit->textCursor();
+        cursor.beginEditBlock();
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        if (!cursor.block().text().isEmpty())
+            cursor.insertBlock();
+        cursor.insertText(lines.join(u'\n'));
+        cursor.endEditBlock();
+        ui->plainTextEdit->setTextCursor(cursor);
+    }
     ui->plainTextEdit->setFocus();
 }
