@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QStandardItemModel>
 #include <QTextBlock>
 #include <QUrl>
@@ -54,6 +55,18 @@ private:
     static constexpr qint64 clickWithinUs = 100'000;
     QElapsedTimer released;
 };
+
+// An entry of the editor's menu whose shortcut works in the editor, where the lines it
+// writes go: at its text cursor.
+QAction *addEditorAction(QPlainTextEdit *editor, const QString &text, QKeyCombination key)
+{
+    auto *action = new QAction(text, editor);
+    action->setShortcut(QKeySequence(key));
+    action->setShortcutContext(Qt::WidgetShortcut);
+    action->setShortcutVisibleInContextMenu(true);
+    editor->addAction(action);
+    return action;
+}
 
 } // namespace
 
@@ -203,12 +216,8 @@ void Widget::loadLatestFile()
 void Widget::setUpPositionPicking()
 {
     picker = new CoordinatePicker(this);
-    pickPositionAction = new QAction(QStringLiteral("从屏幕选取坐标"), this);
-    pickPositionAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
-    // The shortcut belongs to the editor: the picked line goes where its text cursor is.
-    pickPositionAction->setShortcutContext(Qt::WidgetShortcut);
-    pickPositionAction->setShortcutVisibleInContextMenu(true);
-    ui->plainTextEdit->addAction(pickPositionAction);
+    pickPositionAction = addEditorAction(ui->plainTextEdit, QStringLiteral("从屏幕选取坐标"),
+                                         Qt::CTRL | Qt::SHIFT | Qt::Key_P);
     connect(pickPositionAction, &QAction::triggered, this, [this] { picker->start(this); });
     // One click and a second's wait, the line users start from and then adjust.
     connect(picker, &CoordinatePicker::picked, this, [this](QPoint position) {
@@ -221,15 +230,11 @@ void Widget::setUpPositionPicking()
 void Widget::setUpRecording()
 {
     recorder = new ClickRecorder(this);
-    recordAction = new QAction(QStringLiteral("录制点击"), this);
-    recordAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
-    // As for picking: the recorded lines go where the editor's text cursor is.
-    recordAction->setShortcutContext(Qt::WidgetShortcut);
-    recordAction->setShortcutVisibleInContextMenu(true);
+    recordAction = addEditorAction(ui->plainTextEdit, QStringLiteral("录制点击"),
+                                   Qt::CTRL | Qt::SHIFT | Qt::Key_R);
     const QString unavailable = ClickRecorder::unavailableReason();
     recordAction->setEnabled(unavailable.isEmpty());
     recordAction->setToolTip(unavailable);
-    ui->plainTextEdit->addAction(recordAction);
     connect(recordAction, &QAction::triggered, this, [this] { recorder->start(this); });
     connect(recorder, &ClickRecorder::recorded, this, &Widget::insertScriptLines);
 }

@@ -74,18 +74,17 @@ void ScriptHints::showHint(const QHelpEvent &event)
     const QTextBlock line = editor->cursorForPosition(event.pos()).block();
     QTextCursor end(line);
     end.movePosition(QTextCursor::EndOfBlock);
-    // The rows of the line, across the editor: below the last line there is nothing to say.
-    const QRect rows(0, editor->cursorRect(QTextCursor(line)).top(), editor->viewport()->width(),
-                     editor->cursorRect(end).bottom() -
-                         editor->cursorRect(QTextCursor(line)).top());
-    const QString text =
-        rows.contains(event.pos()) ? LineHint(line.text()).text([above = line]() mutable {
-            above = above.previous();
-            return above.isValid() ? std::optional(above.text()) : std::nullopt;
-        })
-                                   : QString();
-    if (text.isEmpty())
+    // The line's rows across the editor: below the last line there is nothing to say.
+    const QRect rows(QPoint(0, editor->cursorRect(QTextCursor(line)).top()),
+                     QPoint(editor->viewport()->width(), editor->cursorRect(end).bottom()));
+    const LineHint hint(line.text());
+    if (!rows.contains(event.pos()) || hint.level() == LineHint::Level::None) {
         QToolTip::hideText();
-    else
-        QToolTip::showText(event.globalPos(), asToolTip(text), editor->viewport(), rows);
+        return;
+    }
+    const QString text = hint.text([above = line]() mutable {
+        above = above.previous();
+        return above.isValid() ? std::optional(above.text()) : std::nullopt;
+    });
+    QToolTip::showText(event.globalPos(), asToolTip(text), editor->viewport(), rows);
 }
