@@ -24,12 +24,11 @@ record() { # the given xdotool commands while recording, then Esc
     xdotool "$@" key Escape
     await back
 }
-save() { # 保存, then the text of the file it wrote
-    local before
-    before=$(ls saved_files)
+save() { # 保存, then the text of the file it wrote, named in the log
+    local saves=$(grep -c 代码保存成功 "$log")
     xdotool mousemove --window "$main" 155 321 click 1
-    await test "$(ls saved_files | wc -l)" -gt "$(wc -w <<<"$before")"
-    cat "saved_files/$(comm -13 <(echo "$before") <(ls saved_files))"
+    await test "$(grep -c 代码保存成功 "$log")" -gt "$saves"
+    cat "$(grep -o 'saved_files/[^"]*' "$log" | tail -n 1)"
 }
 
 start record '#5，5'
@@ -39,7 +38,8 @@ xdotool mousemove --window "$main" 60 100 click 1 # below the text: the cursor a
 record sleep 0.3
 record mousemove 700 400 click --repeat 2 --delay 80 1 sleep 2.3 mousemove 900 500 click 1 sleep 0.5
 expected=$'#5，5\n700，400，0，1\n700，400，2，1\n900，500，1，1'
-[[ $(save) == "$expected" ]] || fail "recorded: $(cat saved_files/*)"
+script=$(save)
+[[ $script == "$expected" ]] || fail "recorded: $script"
 pressed '(700,400) (700,400) (900,500) ' || fail "xev saw $(presses)"
 
 xdotool mousemove --window "$main" 65 321 click 1 # 执行
