@@ -94,7 +94,9 @@ echo "the run moved the X pointer to 300,200"
 xdotool mousemove --sync --window "$window" 65 170 click 1 key ctrl+End Return
 xdotool type --delay 30 "$script"
 xdotool mousemove --sync --window "$window" 155 321 click 1 # 保存
-wait_for 10 compgen -G 'saved_files/*.txt' >/dev/null || fail "保存 wrote no file"
+# The library reserves the name with an empty file first, then replaces it with the script.
+saved() { local files=(saved_files/*.txt) && [[ -s ${files[0]} ]]; }
+wait_for 10 saved || fail "保存 wrote no file"
 [[ $(od -An -c saved_files/*.txt | tr -s ' \n' ' ') == *'\r \n'* ]] ||
     fail "the saved script has no CR LF: $(od -c saved_files/*.txt)"
 echo "保存 wrote the script with CR LF line ends"
