@@ -14,5 +14,8 @@ start() { # <name> [script for the editor]: in $scratch/<name>, with the script 
     "$program" 2>"$log" & pid=$!
 }
 window() { timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
+shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+# The main window ($main) back from stepping aside for the window titled $1, keyboard and all.
+back_from() { [[ $(shown "$1") == 0 && $(xdotool getwindowfocus 2>/dev/null) == "$main" ]]; }
 logged() { grep -Eq -- "$1" "$log"; }
 await() { for _ in {1..100}; do "$@" >/dev/null 2>&1 && return; sleep 0.1; done; fail "not: $*"; }

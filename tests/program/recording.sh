@@ -13,9 +13,7 @@ xev -geometry 400x300+600+300 -event button >"$scratch/xev" &
 xev=$!
 cleanup() { kill $xev; }
 
-shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
 recording() { [[ $(shown 录制点击) == 1 && $(shown Quorvane_模拟点击) == 0 ]]; }
-back() { [[ $(shown 录制点击) == 0 && $(xdotool getwindowfocus 2>/dev/null) == "$main" ]]; }
 presses() { awk '/^ButtonPress/ { p = 1 } p && /root:/ { sub(/.*root:/, ""); sub(/,$/, "");
                                                         printf "%s ", $1; p = 0 }' "$scratch/xev"; }
 pressed() { [[ $(presses) == "$1" ]]; }
@@ -23,7 +21,7 @@ record() { # the given xdotool commands while recording, then Esc
     xdotool key ctrl+shift+r
     await recording
     xdotool "$@" key Escape
-    await back
+    await back_from 录制点击
 }
 saved() { [[ $(grep -c 代码保存成功 "$log") -gt $1 ]]; }
 save() { # 保存, then the text of the file it wrote, named in the log
