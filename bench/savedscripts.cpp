@@ -1,6 +1,7 @@
 // How long the saved scripts take with a crowded folder: constructing the main window (which
-// lists the folder, loads the newest script and fills the list) and one save with the rebuild
-// that follows it. Prints figures only.
+// lists the folder, loads the newest script and fills the list), one save with the rebuild
+// that follows it, and opening the largest script the program loads (16 MiB) from the list
+// until the editor has shown it. Prints figures only.
 // Usage: bench_savedscripts [scripts in the folder, default 10000] [runs, default 5]
 #include "widget.h"
 
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -40,6 +42,19 @@ bool fillFolder(int count)
             return false;
     }
     return true;
+}
+
+// The largest script the program loads, a little under 16 MiB, older than all the others.
+bool writeLargestScript(const QString &name)
+{
+    const QByteArray lines = "100，200，1，2\n300，400，0.5，1\n#500，600\n*3\n";
+    QFile file(QStringLiteral("saved_files/") + name);
+    if (!file.open(QIODevice::WriteOnly) || !file.write(lines.repeated((16 << 20) / lines.size())))
+        return false;
+    file.close();
+    return file.open(QIODevice::ReadOnly) &&
+           file.setFileTime(QDateTime::currentDateTime().addYears(-1),
+                            QFileDevice::FileModificationTime);
 }
 
 struct Runs
@@ -109,5 +124,20 @@ int main(int argc, char **argv)
     editor->setPlainText(QStringLiteral("100，200，1，2\n300，400，0.5，1\n"));
     printFigures("save, rebuild the list, reload the newest",
                  timeRuns(runs, [saveButton] { saveButton->click(); }));
+
+    const QString largest = QStringLiteral("largest.txt");
+    if (!writeLargestScript(largest)) {
+        std::fprintf(stderr, "could not write a script of 16 MiB\n");
+        return 1;
+    }
+    Widget shown;
+    shown.show();
+    auto *list = shown.findChild<QListView *>(QStringLiteral("listView"));
+    const QModelIndex entry =
+        list->model()->match(list->model()->index(0, 0), Qt::DisplayRole, largest).value(0);
+    printFigures("open the 16 MiB script from the list until shown", timeRuns(runs, [&] {
+                     emit list->clicked(entry);
+                     QCoreApplication::processEvents();
+                 }));
     return 0;
 }

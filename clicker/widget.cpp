@@ -1,10 +1,14 @@
 #include "widget.h"
 #include "ui_widget.h"
 
+#include "asciicommafix.h"
+#include "clickrecorder.h"
 #include "clickrunner.h"
 #include "coordinatepicker.h"
 #include "inputdiscarder.h"
+#include "runsummary.h"
 #include "runwarnings.h"
+#include "scripthints.h"
 #include "scriptlibrary.h"
 
 #include <QAction>
@@ -14,6 +18,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QStandardItemModel>
 #include <QTextBlock>
 #include <QUrl>
@@ -52,6 +57,18 @@ private:
     QElapsedTimer released;
 };
 
+// An entry of the editor's menu whose shortcut works in the editor, where the lines it
+// writes go: at its text cursor.
+QAction *addEditorAction(QPlainTextEdit *editor, const QString &text, QKeyCombination key)
+{
+    auto *action = new QAction(text, editor);
+    action->setShortcut(QKeySequence(key));
+    action->setShortcutContext(Qt::WidgetShortcut);
+    action->setShortcutVisibleInContextMenu(true);
+    editor->addAction(action);
+    return action;
+}
+
 } // namespace
 
 Widget::Widget(QWidget *parent) : QWidget(parent), ui(new Ui::Widget)
@@ -60,7 +77,11 @@ Widget::Widget(QWidget *parent) : QWidget(parent), ui(new Ui::Widget)
     model = new QStandardItemModel(this);
     ui->listView->setModel(model);
     ui->pushButton->installEventFilter(new ReleaseClock(ui->pushButton));
+    new ScriptHints(ui->plainTextEdit);
+    new RunSummary(ui->pushButton, ui->plainTextEdit->document());
     setUpPositionPicking();
+    setUpRecording();
+    setUpEditorMenu();
 
     ScriptLibrary().ensureFolder();
     loadLatestFile();
@@ -200,41 +221,58 @@ void Widget::loadLatestFile()
 void Widget::setUpPositionPicking()
 {
     picker = new CoordinatePicker(this);
-    pickPositionAction = new QAction(QStringLiteral("从屏幕选取坐标"), this);
-    pickPositionAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
-    // The shortcut belongs to the editor: the picked line goes where its text cursor is.
-    pickPositionAction->setShortcutContext(Qt::WidgetShortcut);
-    pickPositionAction->setShortcutVisibleInContextMenu(true);
-    ui->plainTextEdit->addAction(pickPositionAction);
+    pickPositionAction = addEditorAction(ui->plainTextEdit, QStringLiteral("从屏幕选取坐标"),
+                                         Qt::CTRL | Qt::SHIFT | Qt::Key_P);
     connect(pickPositionAction, &QAction::triggered, this, [this] { picker->start(this); });
-    connect(picker, &CoordinatePicker::picked, this,
-            [this](QPoint position) { insertPickedPosition(position); });
+    // One click and a second's wait, the line users start from and then adjust.
+    connect(picker, &CoordinatePicker::picked, this, [this](QPoint position) {
+        insertScriptLines({QStringLiteral("%1，%2，1，1").arg(position.x()).arg(position.y())});
+    });
     connect(picker, &CoordinatePicker::cancelled, ui->plainTextEdit,
             qOverload<>(&QWidget::setFocus));
+}
 
+void Widget::setUpRecording()
+{
+    recorder = new ClickRecorder(this);
+    recordAction = addEditorAction(ui->plainTextEdit, QStringLiteral("录制点击"),
+                                   Qt::CTRL | Qt::SHIFT | Qt::Key_R);
+    const QString unavailable = ClickRecorder::unavailableReason();
+    recordAction->setEnabled(unavailable.isEmpty());
+    recordAction->setToolTip(unavailable);
+    connect(recordAction, &QAction::triggered, this, [this] { recorder->start(this); });
+    connect(recorder, &ClickRecorder::recorded, this, &Widget::insertScriptLines);
+}
+
+void Widget::setUpEditorMenu()
+{
     ui->plainTextEdit->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui->plainTextEdit, &QWidget::customContextMenuRequested, this, [this](QPoint position) {
         const std::unique_ptr<QMenu> menu(ui->plainTextEdit->createStandardContextMenu());
         menu->addSeparator();
         menu->addAction(pickPositionAction);
+        menu->addAction(recordAction);
+        menu->setToolTipsVisible(true); // why recording is not offered, where it is not
+        addAsciiCommaFixes(menu.get(), ui->plainTextEdit, position);
         // A scroll area reports the position in its viewport's coordinates.
         menu->exec(ui->plainTextEdit->viewport()->mapToGlobal(position));
     });
 }
 
-void Widget::insertPickedPosition(QPoint position)
+void Widget::insertScriptLines(const QStringList &lines)
 {
-    // A line of its own after the cursor's line, or that line when it is empty, and the
-    // cursor left at its end: picks in a row make a script from top to bottom. One edit
-    // block, so that one undo takes back one pick.
-    QTextCursor cursor = ui->plainTextEdit->textCursor();
-    cursor.beginEditBlock();
-    cursor.movePosition(QTextCursor::EndOfBlock);
-    if (!cursor.block().text().isEmpty())
-        cursor.insertBlock();
-    // One click and a second's wait, the line users start from and then adjust.
-    cursor.insertText(QStringLiteral("%1，%2，1，1").arg(position.x()).arg(position.y()));
-    cursor.endEditBlock();
-    ui->plainTextEdit->setTextCursor(cursor);
+    // Lines of their own after the cursor's line, or from that line when it is empty, and
+    // the cursor left at the end of the last: picks in a row make a script from top to
+    // bottom. One edit block, so that one undo takes back one pick or one whole recording.
+    if (!lines.isEmpty()) {
+        QTextCursor cursor = ui->plainTextEdit->textCursor();
+        cursor.beginEditBlock();
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        if (!cursor.block().text().isEmpty())
+            cursor.insertBlock();
+        cursor.insertText(lines.join(u'\n'));
+        cursor.endEditBlock();
+        ui->plainTextEdit->setTextCursor(cursor);
+    }
     ui->plainTextEdit->setFocus();
 }

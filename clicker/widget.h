@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class ClickRecorder;
 class CoordinatePicker;
 class QAction;
 class QModelIndex;
@@ -33,10 +34,14 @@ private:
     void refreshFileList();
     void loadLatestFile();
     void setUpPositionPicking();
-    void insertPickedPosition(QPoint position);
+    void setUpRecording();
+    void setUpEditorMenu();
+    void insertScriptLines(const QStringList &lines);
 
     Ui::Widget *ui;
     QStandardItemModel *model;
     CoordinatePicker *picker;
     QAction *pickPositionAction;
+    ClickRecorder *recorder;
+    QAction *recordAction;
 };

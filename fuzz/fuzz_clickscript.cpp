@@ -1,11 +1,16 @@
 // Feeds arbitrary text to the click script language, the way a typed or loaded script
 // reaches it: built into a run plan whose lines are parsed one by one, and every raw line
-// parsed as well, whatever its kind.
+// parsed as well, whatever its kind. What the editor says must agree with what a run does:
+// the 执行 summary counts what the walk performs, and every line that the run ignores or that
+// fails there is marked.
 #include "clickscript.h"
+#include "linehint.h"
 
 #include <QString>
 #include <QStringTokenizer>
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -49,6 +54,31 @@ void checkPlanShape(const RunPlan &plan, const QString &script)
     require(heldLines <= script.count(u'\n') + 1);
 }
 
+/// A line that reaches the run and fails there, or that the run ignores, is a warning; a
+/// line's words are there exactly when it is marked.
+void checkHint(QStringView line)
+{
+    const ScriptLine read = readScriptLine(line);
+    const LineHint hint(line);
+    const bool fails = read.copies > 0 && std::holds_alternative<ParseFailure>(
+                                              parseClickStep(read.planLine.toString()));
+    if (fails || read.kind == LineKind::Other || read.kind == LineKind::OtherAsterisk)
+        require(hint.level() == LineHint::Level::Warning);
+    require(hint.text([] { return std::optional<QString>(); }).isEmpty() ==
+            (hint.level() == LineHint::Level::None));
+}
+
+/// What one walk of the plan performed, counted as the tally counts.
+void addPerformed(PlanTally &performed, const QString &planLine)
+{
+    const std::variant<ClickStep, ParseFailure> parsed = parseClickStep(planLine);
+    const auto *step = std::get_if<ClickStep>(&parsed);
+    if (!step || step->count <= 0)
+        return;
+    (step->moveOnly ? performed.moves : performed.clicks) += step->count;
+    performed.delayMs += double(step->count) * std::max(step->delayMs, 0);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -59,13 +89,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const RunPlan plan = buildRunPlan(script);
     checkPlanShape(plan, script);
     int visitedLines = 0;
+    PlanTally performed;
     const bool walkedToEnd = forEachPlanLine(plan, [&](const QString &line) {
-        parseClickStep(line);
+        addPerformed(performed, line);
         return ++visitedLines < maxVisitedLines;
     });
     require(walkedToEnd == (visitedLines < maxVisitedLines));
+    if (walkedToEnd) {
+        // Added in another order, the delays may round apart in their last bits.
+        const PlanTally tally = tallyRunPlan(plan);
+        require(tally.clicks == performed.clicks && tally.moves == performed.moves &&
+                std::abs(tally.delayMs - performed.delayMs) <= 1e-9 * performed.delayMs);
+    }
 
-    for (const QStringView line : qTokenize(script, u'\n'))
+    for (const QStringView line : qTokenize(script, u'\n')) {
         parseClickStep(line.toString());
+        checkHint(line);
+    }
     return 0;
 }

@@ -3,13 +3,14 @@
 #include <QRegularExpression>
 #include <QStringTokenizer>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <utility>
 
 namespace {
 
-constexpr QChar fieldSeparator(0xFF0C); // full-width comma of Chinese text
+constexpr QChar fieldSeparator = scriptFieldSeparator;
 constexpr QChar markerLead(u'*');
 constexpr QChar moveLead(u'#');
 constexpr qsizetype separatorsOfCountedStep = 3;
@@ -33,7 +34,7 @@ std::optional<int> toNumber(QStringView field)
 class PlanBuilder final
 {
 public:
-    void addLine(QStringView line, int copies = 1)
+    void addLine(QStringView line, int copies)
     {
         if (copies > 0)
             current.append(PlanLine{line.toString(), copies});
@@ -58,40 +59,46 @@ private:
     QList<PlanLine> current;
 };
 
-void addMarker(PlanBuilder &builder, QStringView line)
-{
-    const QRegularExpressionMatch match = markerPattern().match(line);
-    if (!match.hasMatch())
-        return; // not a marker: the open segment goes on
-    // Digits beyond the int range repeat nothing, like a count of 0.
-    builder.closeSegment(toNumber(match.capturedView(1)).value_or(0));
-}
-
 // A step line with a click count stands for that many copies of its first three fields.
-void addCountedStep(PlanBuilder &builder, QStringView line)
+ScriptLine readCountedStep(QStringView line)
 {
     const qsizetype lastSeparator = line.lastIndexOf(fieldSeparator);
-    const int clicks = toNumber(line.mid(lastSeparator + 1)).value_or(0);
-    builder.addLine(line.left(lastSeparator), clicks);
+    const std::optional<int> clicks = toNumber(line.mid(lastSeparator + 1));
+    return {LineKind::CountedStep, line.left(lastSeparator), std::max(clicks.value_or(0), 0),
+            clicks};
 }
 
 } // namespace
+
+ScriptLine readScriptLine(QStringView line)
+{
+    if (line.isEmpty())
+        return {};
+    if (line.front() == markerLead) {
+        const QRegularExpressionMatch match = markerPattern().match(line);
+        if (!match.hasMatch())
+            return {LineKind::OtherAsterisk, {}, 0, std::nullopt};
+        return {LineKind::RepeatMarker, {}, 0, toNumber(match.capturedView(1))};
+    }
+    if (line.front() == moveLead)
+        return {LineKind::Move, line, 1, 1};
+    const qsizetype separators = line.count(fieldSeparator);
+    if (separators == 1 || separators == 2)
+        return {LineKind::Step, line, 1, 1};
+    if (separators == separatorsOfCountedStep)
+        return readCountedStep(line);
+    return {LineKind::Other, {}, 0, std::nullopt};
+}
 
 RunPlan buildRunPlan(const QString &script)
 {
     PlanBuilder builder;
     for (const QStringView line : qTokenize(script, u'\n', Qt::SkipEmptyParts)) {
-        if (line.front() == markerLead) {
-            addMarker(builder, line);
-        } else if (line.front() == moveLead) {
-            builder.addLine(line);
-        } else {
-            const qsizetype separators = line.count(fieldSeparator);
-            if (separators == 1 || separators == 2)
-                builder.addLine(line);
-            else if (separators == separatorsOfCountedStep)
-                addCountedStep(builder, line);
-        }
+        const ScriptLine read = readScriptLine(line);
+        if (read.kind == LineKind::RepeatMarker) // digits beyond int repeat nothing, like *0
+            builder.closeSegment(read.count.value_or(0));
+        else
+            builder.addLine(read.planLine, read.copies);
     }
     return builder.finish();
 }
@@ -110,6 +117,23 @@ bool forEachPlanLine(const RunPlan &plan, const std::function<bool(const QString
         }
     }
     return true;
+}
+
+PlanTally tallyRunPlan(const RunPlan &plan)
+{
+    PlanTally tally;
+    for (const PlanSegment &segment : plan) {
+        for (const PlanLine &line : segment.lines) {
+            const std::variant<ClickStep, ParseFailure> parsed = parseClickStep(line.text);
+            const auto *step = std::get_if<ClickStep>(&parsed);
+            if (!step || step->count <= 0)
+                continue;
+            const double times = double(segment.repeats) * line.copies * step->count;
+            (step->moveOnly ? tally.moves : tally.clicks) += times;
+            tally.delayMs += times * std::max(step->delayMs, 0);
+        }
+    }
+    return tally;
 }
 
 const char *parseFailureMessage(ParseFailure failure)

@@ -2,9 +2,45 @@
 
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 #include <functional>
+#include <optional>
 #include <variant>
+
+/// The field separator of the language, the full-width comma of Chinese text.
+constexpr QChar scriptFieldSeparator(0xFF0C);
+
+/// What a line of a script is to the run plan. A line is of the first kind it fits, in this
+/// order; whether it begins with "*" or "#" is decided on its first character alone.
+enum class LineKind {
+    Empty,         ///< no characters at all
+    RepeatMarker,  ///< "*" and ASCII digits, nothing else: repeats the lines since the last one
+    OtherAsterisk, ///< any other line beginning with "*": ignored, the lines before it go on
+    Move,          ///< begins with "#": moves the cursor
+    Step,          ///< one or two "，": a click
+    CountedStep,   ///< three "，": a click, repeated by its fourth field
+    Other,         ///< no "，", or four or more: ignored
+};
+
+/// One line of a script as the run plan reads it.
+struct ScriptLine
+{
+    LineKind kind = LineKind::Empty;
+    /// What the line puts into the run plan: the line itself, or a counted step's first three
+    /// fields; empty for the kinds that put nothing in.
+    QStringView planLine;
+    /// How many times planLine goes in: 0 for the kinds that put nothing in, and for a
+    /// counted step whose count is not a positive number.
+    int copies = 0;
+    /// The count the line writes: a counted step's click count or a marker's repeat count,
+    /// nothing when that is not a number within the int range; 1 for moves and steps.
+    std::optional<int> count;
+};
+
+/// Sorts one line of a script, without its line feed, into its kind, as buildRunPlan does.
+/// `planLine` views `line`.
+ScriptLine readScriptLine(QStringView line);
 
 /// A plan line as written in the script, performed `copies` times in a row.
 struct PlanLine
@@ -30,6 +66,20 @@ RunPlan buildRunPlan(const QString &script);
 /// Calls `visit` with every plan line of the full expansion, in order, until it returns
 /// false. Returns false when `visit` stopped the walk.
 bool forEachPlanLine(const RunPlan &plan, const std::function<bool(const QString &)> &visit);
+
+/// What a run plan performs, counted from its counts without walking the repeats. The counts
+/// multiplied (repeats of a segment, copies of a line, a move's own count) outgrow every
+/// integer type, so they are kept as doubles: exact up to 2^53, close beyond.
+struct PlanTally
+{
+    double clicks = 0;
+    double moves = 0;
+    /// The delays of every press and move added up; a delay of 0 or less adds nothing.
+    double delayMs = 0;
+};
+
+/// Counts what `plan` performs: each plan line is parsed once, whatever its counts.
+PlanTally tallyRunPlan(const RunPlan &plan);
 
 /// What one plan line asks for when performed.
 struct ClickStep

@@ -39,13 +39,9 @@ CoordinatePicker::~CoordinatePicker()
 
 void CoordinatePicker::start(QWidget *windowToHide)
 {
-    if (window)
+    if (aside.isAside())
         return;
-    window = windowToHide;
-    // Transparent before hidden: a compositor may fade a hidden window out over several
-    // frames, and the picture must not catch it half gone.
-    window->setWindowOpacity(0.0);
-    window->hide();
+    aside.start(windowToHide);
     QTimer::singleShot(desktopSettleMs, this, &CoordinatePicker::showOverlays);
 }
 
@@ -100,20 +96,14 @@ void CoordinatePicker::step(QPoint step)
 void CoordinatePicker::finish(bool accepted)
 {
     // A click can still arrive after Enter has ended the pick.
-    if (overlays.isEmpty() && !window)
+    if (overlays.isEmpty() && !aside.isAside())
         return;
     const std::optional<QPoint> point = accepted ? pointerPosition() : std::nullopt;
 
     // The window is back and active before the overlays go: hiding the active overlay first
     // would hand the foreground to another program, and Windows does not let a program that
     // lost it take it back.
-    if (window) {
-        window->setWindowOpacity(1.0);
-        window->show();
-        window->raise();
-        window->activateWindow();
-    }
-    window.clear();
+    aside.bringBack();
     for (PickerOverlay *overlay : std::as_const(overlays)) {
         overlay->hide();
         // Later: this may run inside one of the overlay's own event handlers.

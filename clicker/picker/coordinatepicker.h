@@ -1,9 +1,10 @@
 #pragma once
 
+#include "stepaside.h"
+
 #include <QList>
 #include <QObject>
 #include <QPoint>
-#include <QPointer>
 
 class PickerOverlay;
 class QWidget;
@@ -37,6 +38,6 @@ private:
     void step(QPoint step);
     void finish(bool accepted);
 
-    QPointer<QWidget> window; // the one that stepped aside; empty between picks
+    StepAside aside; // the window that asked, while it is out of the way
     QList<PickerOverlay *> overlays;
 };

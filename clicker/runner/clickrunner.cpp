@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr std::int64_t startPauseUs = 500'000;
-constexpr std::int64_t pressHoldUs = 50'000;
+constexpr std::int64_t startPauseUs = ClickRunner::startPauseMs * 1000;
+constexpr std::int64_t pressHoldUs = ClickRunner::pressHoldMs * 1000;
 // A press that went out late still gets its hold, its whole hold when a delay follows to make
 // up for it; without one, this much of it may go to catching up with the schedule, so clicks
 // in a row do not drift by the time each round trip to the display takes.

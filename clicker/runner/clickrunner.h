@@ -20,6 +20,10 @@
 class ClickRunner final
 {
 public:
+    /// The pause between the press of 执行 and the first action, and how long each press is held.
+    static constexpr int startPauseMs = 500;
+    static constexpr int pressHoldMs = 50;
+
     enum class Outcome {
         Performed,        ///< every plan line was performed
         StoppedByEscape,  ///< the user held Esc

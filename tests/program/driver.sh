@@ -22,6 +22,9 @@ window() {
     [[ -n $id ]] || fail "no window titled $1"
     echo "$id"
 }
+shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+# The main window ($main) back from stepping aside for the window titled $1, keyboard and all.
+back_from() { [[ $(shown "$1") == 0 && $(xdotool getwindowfocus 2>/dev/null) == "$main" ]]; }
 x_server() { # <Xvfb options>: a private X server for the rest of the scenario, in DISPLAY
     Xvfb -displayfd 3 -noreset -nolisten tcp "$@" 3>"$scratch/display" 2>/dev/null &
     x_servers+=" $!"

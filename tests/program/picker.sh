@@ -15,23 +15,19 @@ xrandr --setmonitor left 800/211x600/158+0+0 screen >/dev/null
 xrandr --setmonitor right 800/211x600/158+800+0 none >/dev/null
 skip_welcome
 
-shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
 picking() { [[ $(shown 从屏幕选取坐标) == 2 && $(shown Quorvane_模拟点击) == 0 ]]; }
-# The main window back, and the keyboard with it.
-back() { [[ $(shown 从屏幕选取坐标) == 0 && $(xdotool getwindowfocus 2>/dev/null) == "$main" ]]; }
 clicked() { [[ $(grep -c ButtonRelease "$scratch/xev") -ge 2 ]]; }
 # Ctrl+Shift+P in the editor, then the given command on the overlays.
 pick() {
     xdotool key ctrl+shift+p
     await picking
     "$@"
-    await back
+    await back_from 从屏幕选取坐标
 }
 close_a_screen() { "$close_window" "$(window 从屏幕选取坐标)"; }
 
 start pick
 main=$(window Quorvane_模拟点击)
-[[ -n $main ]] || fail "no main window"
 xdotool mousemove --window "$main" 60 100 click 1 # into the empty editor
 pick xdotool mousemove 600 450 click 1
 pick xdotool mousemove 500 300 key Escape
