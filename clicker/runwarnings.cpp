@@ -5,10 +5,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-bool confirmRunInConfinedSession(QWidget *parent)
+bool confirmRunInConfinedSession(QWidget *parent, input::InputLayer &input)
 {
     static bool confirmed = false;
-    if (confirmed || !input::isConfinedSession())
+    if (confirmed || !input.isConfinedSession())
         return true;
 
     QMessageBox box(QMessageBox::Warning, QStringLiteral("点击可能无法送达"),

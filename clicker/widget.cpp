@@ -3,6 +3,7 @@
 
 #include "clickrunner.h"
 #include "coordinatepicker.h"
+#include "input.h"
 #include "inputdiscarder.h"
 #include "runwarnings.h"
 #include "scriptlibrary.h"
@@ -73,8 +74,6 @@ Widget::~Widget()
 
 void Widget::on_pushButton_clicked()
 {
-    if (!confirmRunInConfinedSession(this))
-        return;
     executeScript();
     // The window was frozen during the run: presses on it, whether the user's or the
     // script's own clicks, would otherwise take effect now, a second run among them.
@@ -83,8 +82,11 @@ void Widget::on_pushButton_clicked()
 
 void Widget::executeScript()
 {
-    ClickRunner runner;
     const qint64 sinceRelease = ui->pushButton->findChild<ReleaseClock *>()->sinceRelease();
+    input::InputLayer &input = input::current();
+    if (!confirmRunInConfinedSession(this, input))
+        return;
+    ClickRunner runner(input);
     if (runner.run(ui->plainTextEdit->document()->toPlainText(), sinceRelease) ==
         ClickRunner::Outcome::InputUnavailable)
         warnInputUnavailable(this, runner.unavailableReason());
@@ -201,7 +203,8 @@ void Widget::setUpPositionPicking()
     pickPositionAction->setShortcutContext(Qt::WidgetShortcut);
     pickPositionAction->setShortcutVisibleInContextMenu(true);
     ui->plainTextEdit->addAction(pickPositionAction);
-    connect(pickPositionAction, &QAction::triggered, this, [this] { picker->start(this); });
+    connect(pickPositionAction, &QAction::triggered, this,
+            [this] { picker->start(this, input::current()); });
     connect(picker, &CoordinatePicker::picked, this,
             [this](QPoint position) { insertPickedPosition(position); });
     connect(picker, &CoordinatePicker::cancelled, ui->plainTextEdit,

@@ -10,7 +10,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
 
@@ -18,15 +17,6 @@ namespace {
 // compositing window manager shows the change a frame or two later, and without one the
 // windows beneath repaint what it uncovered.
 constexpr int desktopSettleMs = 50;
-
-std::optional<QPoint> pointerPosition()
-{
-    int x = 0;
-    int y = 0;
-    if (!input::cursorPosition(x, y))
-        return std::nullopt;
-    return QPoint(x, y);
-}
 
 } // namespace
 
@@ -37,11 +27,12 @@ CoordinatePicker::~CoordinatePicker()
     qDeleteAll(overlays);
 }
 
-void CoordinatePicker::start(QWidget *windowToHide)
+void CoordinatePicker::start(QWidget *windowToHide, input::InputLayer &pickInput)
 {
     if (window)
         return;
     window = windowToHide;
+    input = &pickInput;
     // Transparent before hidden: a compositor may fade a hidden window out over several
     // frames, and the picture must not catch it half gone.
     window->setWindowOpacity(0.0);
@@ -93,7 +84,7 @@ void CoordinatePicker::followPointer()
 void CoordinatePicker::step(QPoint step)
 {
     const std::optional<QPoint> pointer = pointerPosition();
-    if (pointer && input::setCursorPosition(pointer->x() + step.x(), pointer->y() + step.y()))
+    if (pointer && input->setCursorPosition(pointer->x() + step.x(), pointer->y() + step.y()))
         followPointer();
 }
 
@@ -125,4 +116,13 @@ void CoordinatePicker::finish(bool accepted)
         emit picked(*point);
     else
         emit cancelled();
+}
+
+std::optional<QPoint> CoordinatePicker::pointerPosition() const
+{
+    int x = 0;
+    int y = 0;
+    if (!input || !input->cursorPosition(x, y))
+        return std::nullopt;
+    return QPoint(x, y);
 }

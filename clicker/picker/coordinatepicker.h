@@ -5,8 +5,14 @@
 #include <QPoint>
 #include <QPointer>
 
+#include <optional>
+
 class PickerOverlay;
 class QWidget;
+
+namespace input {
+class InputLayer;
+}
 
 /// Lets the user pick a point on the screen for a click script. The window that asks steps
 /// aside, every screen shows a PickerOverlay over a picture of the desktop taken just before,
@@ -23,9 +29,9 @@ public:
     explicit CoordinatePicker(QObject *parent = nullptr);
     ~CoordinatePicker() override;
 
-    /// Starts a pick, unless one is under way. `window` is hidden for the pick and shown and
-    /// activated again before picked or cancelled is emitted.
-    void start(QWidget *window);
+    /// Starts a pick through `input`, unless one is under way. `window` is hidden for the pick
+    /// and shown and activated again before picked or cancelled is emitted.
+    void start(QWidget *window, input::InputLayer &input);
 
 signals:
     void picked(QPoint point);
@@ -36,7 +42,9 @@ private:
     void followPointer();
     void step(QPoint step);
     void finish(bool accepted);
+    std::optional<QPoint> pointerPosition() const;
 
     QPointer<QWidget> window; // the one that stepped aside; empty between picks
     QList<PickerOverlay *> overlays;
+    input::InputLayer *input = nullptr; // the pick's, while one is under way
 };

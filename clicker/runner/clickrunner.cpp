@@ -31,15 +31,16 @@ std::int64_t microseconds(int milliseconds)
 class InputSession final
 {
 public:
-    InputSession() : error(input::beginRun()) {}
+    explicit InputSession(input::InputLayer &layer) : layer(layer), error(layer.beginRun()) {}
     ~InputSession()
     {
         if (error == 0)
-            input::endRun();
+            layer.endRun();
     }
     InputSession(const InputSession &) = delete;
     InputSession &operator=(const InputSession &) = delete;
 
+    input::InputLayer &layer;
     const std::uint32_t error;
 };
 
@@ -49,8 +50,8 @@ ClickRunner::Outcome ClickRunner::run(const QString &script, std::int64_t askedM
 {
     // The schedule counts from the moment the run was asked for: what happened since (the
     // first run of a program opens its connection to the display) belongs to the pause.
-    const std::int64_t askedUs = input::steadyMicroseconds() - askedMicrosecondsAgo;
-    const InputSession session;
+    const std::int64_t askedUs = input.steadyMicroseconds() - askedMicrosecondsAgo;
+    const InputSession session(input);
     unavailableCode = session.error;
     if (unavailableCode != 0) {
         qDebug() << "Run not started, input cannot be injected. Error code:" << unavailableCode;
@@ -73,7 +74,7 @@ bool ClickRunner::executeScript(const RunPlan &plan)
     return forEachPlanLine(plan, [this](const QString &planLine) {
         // Lines that fail to parse or have a count of 0 do nothing and never wait, so a
         // script of only such lines, repeated millions of times, is only stoppable here.
-        if (input::isEscapeKeyDown())
+        if (input.isEscapeKeyDown())
             return false;
         qDebug() << planLine;
         return executeLine(planLine);
@@ -101,23 +102,23 @@ bool ClickRunner::clickAt(int x, int y, int delayMs)
 {
     const std::int64_t pressDueUs = nextActionUs;
     // A refused cursor move goes unnoticed here: the press lands wherever the cursor is.
-    input::setCursorPosition(x, y);
-    const std::int64_t pressedUs = input::steadyMicroseconds();
-    input::sendMouseButton(input::MouseButtonEvent::LeftDown, x, y);
+    input.setCursorPosition(x, y);
+    const std::int64_t pressedUs = input.steadyMicroseconds();
+    input.sendMouseButton(input::MouseButtonEvent::LeftDown, x, y);
     const std::int64_t catchUpUs = delayMs > 0 ? 0 : holdCatchUpUs;
     const std::int64_t releaseUs =
         std::max(pressDueUs + pressHoldUs, pressedUs + pressHoldUs - catchUpUs);
     // Esc may cut the hold short, but the button is never left down.
     const bool heldToTheEnd = waitUntil(releaseUs);
-    input::sendMouseButton(input::MouseButtonEvent::LeftUp, x, y);
+    input.sendMouseButton(input::MouseButtonEvent::LeftUp, x, y);
     nextActionUs = pressDueUs + pressHoldUs + microseconds(delayMs);
     return heldToTheEnd && waitUntil(nextActionUs);
 }
 
 bool ClickRunner::moveCursorTo(int x, int y, int delayMs)
 {
-    if (!input::setCursorPosition(x, y))
-        qDebug() << "Failed to set cursor position. Error code: " << input::lastErrorCode();
+    if (!input.setCursorPosition(x, y))
+        qDebug() << "Failed to set cursor position. Error code: " << input.lastErrorCode();
     nextActionUs += microseconds(delayMs);
     return waitUntil(nextActionUs);
 }
@@ -125,11 +126,11 @@ bool ClickRunner::moveCursorTo(int x, int y, int delayMs)
 bool ClickRunner::waitUntil(std::int64_t deadlineUs)
 {
     // A deadline already passed is no wait at all: that is how a late action catches up.
-    while (!input::isEscapeKeyDown()) {
-        const std::int64_t leftUs = deadlineUs - input::steadyMicroseconds();
+    while (!input.isEscapeKeyDown()) {
+        const std::int64_t leftUs = deadlineUs - input.steadyMicroseconds();
         if (leftUs <= 0)
             return true;
-        input::sleepMicroseconds(std::min(leftUs - watchedEndUs, escapeCheckUs));
+        input.sleepMicroseconds(std::min(leftUs - watchedEndUs, escapeCheckUs));
     }
     return false;
 }

@@ -6,7 +6,11 @@
 
 #include <cstdint>
 
-/// Performs click scripts on the calling thread through the platform input layer: after a
+namespace input {
+class InputLayer;
+}
+
+/// Performs click scripts on the calling thread through an input layer: after a
 /// pause of 500 ms, every plan line in order, each press held 50 ms and followed by its
 /// line's delay. Every action keeps to one schedule counted from the start of the run, so
 /// time spent between actions (moves, round trips to the display, logging, parsing) comes
@@ -24,6 +28,8 @@ public:
         InputUnavailable, ///< nothing was done: the platform cannot inject input
     };
 
+    explicit ClickRunner(input::InputLayer &input) : input(input) {}
+
     /// Performs `script`, its schedule counted from `askedMicrosecondsAgo` before the call (the
     /// moment the user asked for the run). Writes each plan line, each failure and a stop to
     /// the debug log.
@@ -39,6 +45,7 @@ private:
     bool moveCursorTo(int x, int y, int delayMs);
     bool waitUntil(std::int64_t deadlineUs);
 
+    input::InputLayer &input;
     std::int64_t nextActionUs = 0; // when the next press or move is due, on the steady clock
     std::uint32_t unavailableCode = 0;
 };

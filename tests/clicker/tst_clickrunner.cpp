@@ -6,8 +6,6 @@
 
 #include <utility>
 
-// The input layer of this suite: it records each call at the virtual time it was made, and
-// sleeping advances that clock instead of blocking, so runs are checked to the microsecond.
 namespace {
 
 struct Setup
@@ -19,22 +17,9 @@ struct Setup
     std::uint32_t beginRunError = 0;
 };
 
-Setup setup;
-std::int64_t nowUs = 0;
-std::int64_t waitFromUs = -1; // start of the sleeps in a row, -1 after any other call
-std::uint32_t lastError = 0;
-QStringList calls; // "<ms> move x,y[ refused]", "<ms> down x,y", "<ms> up x,y", "<ms> wait <ms>"
-
 QString ms(double milliseconds)
 {
     return QString::number(milliseconds, 'g', 12);
-}
-
-void record(const char *call, int x, int y)
-{
-    calls.append(QStringLiteral("%1 %2 %3,%4").arg(ms(nowUs / 1000.0), call).arg(x).arg(y));
-    nowUs += setup.callCostUs;
-    waitFromUs = -1;
 }
 
 // A press at `at` ms, released `hold` ms later, then `delay` ms of waiting.
@@ -65,65 +50,70 @@ const QString pause = QStringLiteral("0 wait 500");
 const QString stopped = QStringLiteral("Run stopped by Esc key");
 const QString badXY = QStringLiteral("Invalid coordinate values in input:  \"x，y，0\"");
 
-} // namespace
-
-std::uint32_t input::beginRun()
+// The input layer of this suite: it records each call at the virtual time it was made, and
+// sleeping advances that clock instead of blocking, so runs are checked to the microsecond.
+class RecordingInput final : public input::InputLayer
 {
-    return setup.beginRunError;
-}
+public:
+    std::uint32_t beginRun() override { return setup.beginRunError; }
+    void endRun() override {}
 
-void input::endRun() {}
-
-bool input::setCursorPosition(int x, int y)
-{
-    record("move", x, y);
-    if (setup.firstMoveRefusal == 0)
-        return true;
-    lastError = std::exchange(setup.firstMoveRefusal, 0);
-    calls.last() += QStringLiteral(" refused");
-    return false;
-}
-
-bool input::cursorPosition(int &, int &)
-{
-    return false;
-}
-
-void input::sendMouseButton(MouseButtonEvent event, int x, int y)
-{
-    record(event == MouseButtonEvent::LeftDown ? "down" : "up", x, y);
-}
-
-void input::sleepMicroseconds(std::int64_t microseconds)
-{
-    if (waitFromUs < 0) {
-        waitFromUs = nowUs;
-        calls.append(QString());
+    bool setCursorPosition(int x, int y) override
+    {
+        record("move", x, y);
+        if (setup.firstMoveRefusal == 0)
+            return true;
+        lastError = std::exchange(setup.firstMoveRefusal, 0);
+        calls.last() += QStringLiteral(" refused");
+        return false;
     }
-    nowUs += std::max<std::int64_t>(microseconds, 1); // as a look at the clock would
-    calls.last() = ms(waitFromUs / 1000.0) + " wait " + ms((nowUs - waitFromUs) / 1000.0);
-}
 
-std::int64_t input::steadyMicroseconds()
-{
-    return nowUs;
-}
+    bool cursorPosition(int &, int &) override { return false; }
 
-bool input::isEscapeKeyDown()
-{
-    nowUs += setup.lookCostUs;
-    return setup.escapeFromUs >= 0 && nowUs >= setup.escapeFromUs;
-}
+    void sendMouseButton(input::MouseButtonEvent event, int x, int y) override
+    {
+        record(event == input::MouseButtonEvent::LeftDown ? "down" : "up", x, y);
+    }
 
-std::uint32_t input::lastErrorCode()
-{
-    return lastError;
-}
+    void sleepMicroseconds(std::int64_t microseconds) override
+    {
+        if (waitFromUs < 0) {
+            waitFromUs = nowUs;
+            calls.append(QString());
+        }
+        nowUs += std::max<std::int64_t>(microseconds, 1); // as a look at the clock would
+        calls.last() = ms(waitFromUs / 1000.0) + " wait " + ms((nowUs - waitFromUs) / 1000.0);
+    }
 
-bool input::isConfinedSession()
-{
-    return false;
-}
+    std::int64_t steadyMicroseconds() override { return nowUs; }
+
+    bool isEscapeKeyDown() override
+    {
+        nowUs += setup.lookCostUs;
+        return setup.escapeFromUs >= 0 && nowUs >= setup.escapeFromUs;
+    }
+
+    std::uint32_t lastErrorCode() override { return lastError; }
+    bool isConfinedSession() override { return false; }
+
+    Setup setup;
+    QStringList
+        calls; // "<ms> move x,y[ refused]", "<ms> down x,y", "<ms> up x,y", "<ms> wait <ms>"
+
+private:
+    void record(const char *call, int x, int y)
+    {
+        calls.append(QStringLiteral("%1 %2 %3,%4").arg(ms(nowUs / 1000.0), call).arg(x).arg(y));
+        nowUs += setup.callCostUs;
+        waitFromUs = -1;
+    }
+
+    std::int64_t nowUs = 0;
+    std::int64_t waitFromUs = -1; // start of the sleeps in a row, -1 after any other call
+    std::uint32_t lastError = 0;
+};
+
+} // namespace
 
 class TestClickRunner : public QObject
 {
@@ -206,15 +196,13 @@ void TestClickRunner::runs()
     QFETCH(QString, script);
     QFETCH(Setup, given);
     QFETCH(QStringList, timeline);
-    setup = given;
-    nowUs = lastError = 0;
-    waitFromUs = -1;
-    calls.clear();
+    RecordingInput input;
+    input.setup = given;
     const LogCapture log;
 
-    ClickRunner().run(script);
+    ClickRunner(input).run(script);
 
-    QCOMPARE(calls.join(QStringLiteral("; ")), timeline.join(QStringLiteral("; ")));
+    QCOMPARE(input.calls.join(QStringLiteral("; ")), timeline.join(QStringLiteral("; ")));
     QTEST(log.lines, "log");
 }
 

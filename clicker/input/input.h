@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+
+/// What the click runner and the position picker need from the platform: the cursor, the left
+/// button, the Esc key, a clock and a sleep. One implementation per platform, each in a file of
+/// its own, and current() picks the one for this desktop, so callers never branch on the
+/// platform. Free of Qt so the Windows implementation needs nothing but the Windows API.
+namespace input {
+
+/// Left-button events, with the values of the Windows mouse_event flags.
+enum class MouseButtonEvent : std::uint32_t { LeftDown = 2, LeftUp = 4 };
+
+/// Error codes of lastErrorCode() and beginRun() that the X11 layer reports; Windows codes
+/// are GetLastError's.
+enum InputError : std::uint32_t { noDisplayError = 1, noInjectionError = 2 };
+
+class InputLayer
+{
+public:
+    virtual ~InputLayer() = default;
+
+    /// Readies the platform for one run: opens what injection needs and sharpens the waits.
+    /// Returns 0 when input can be injected, else the error code that says why not (then no
+    /// endRun is due).
+    virtual std::uint32_t beginRun() = 0;
+
+    /// Gives back what beginRun took for the run (timer resolution and the like).
+    virtual void endRun() = 0;
+
+    /// Puts the system cursor at screen position (x, y) in physical pixels; false when the
+    /// platform refused.
+    virtual bool setCursorPosition(int x, int y) = 0;
+
+    /// Where the system cursor is, in the same physical pixels setCursorPosition takes; false
+    /// when it cannot be read.
+    virtual bool cursorPosition(int &x, int &y) = 0;
+
+    /// Injects one event of the primary button at the cursor's current position. x and y
+    /// travel with the event as mouse_event's position arguments and carry no movement.
+    virtual void sendMouseButton(MouseButtonEvent event, int x, int y) = 0;
+
+    /// Blocks the calling thread for the given number of microseconds; returns at once when
+    /// that is not positive.
+    virtual void sleepMicroseconds(std::int64_t microseconds) = 0;
+
+    /// A monotonic clock in microseconds from an arbitrary start, the clock of the run's
+    /// schedule.
+    virtual std::int64_t steadyMicroseconds() = 0;
+
+    /// Whether the Esc key is held down at this moment, wherever the keyboard focus is; false
+    /// when the keyboard cannot be read (no display).
+    virtual bool isEscapeKeyDown() = 0;
+
+    /// Why the last failed setCursorPosition failed, as a platform error code.
+    virtual std::uint32_t lastErrorCode() = 0;
+
+    /// True in a desktop session where injected input and the Esc key reach only some windows
+    /// (an X11 client inside a Wayland session reaches only XWayland windows).
+    virtual bool isConfinedSession() = 0;
+};
+
+/// The input layer for this desktop, asked for when a run or a pick begins.
+InputLayer &current();
+
+} // namespace input
