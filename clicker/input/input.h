@@ -11,19 +11,33 @@ namespace input {
 /// Left-button events, with the values of the Windows mouse_event flags.
 enum class MouseButtonEvent : std::uint32_t { LeftDown = 2, LeftUp = 4 };
 
-/// Error codes of lastErrorCode() and beginRun() that the X11 layer reports; Windows codes
+/// Error codes of lastErrorCode() and beginRun() that the Linux layers report; Windows codes
 /// are GetLastError's.
-enum InputError : std::uint32_t { noDisplayError = 1, noInjectionError = 2 };
+enum InputError : std::uint32_t {
+    noDisplayError = 1,         ///< no X display could be opened
+    noInjectionError = 2,       ///< the X server does not offer the XTest extension
+    consentRefusedError = 3,    ///< the user refused the desktop's remote-desktop dialog
+    pointerNotGrantedError = 4, ///< the user shared the screen without allowing interaction
+    remoteDesktopError = 5,     ///< the desktop's remote-desktop portal failed or ended
+};
+
+/// What beginRun() found.
+struct Readiness
+{
+    std::uint32_t error = 0;    ///< 0 when input can be injected, else an error code
+    std::int64_t grantedUs = 0; ///< when the user allowed input in a dialog of the desktop's,
+                                ///< on steadyMicroseconds(); 0 when nobody was asked
+};
 
 class InputLayer
 {
 public:
     virtual ~InputLayer() = default;
 
-    /// Readies the platform for one run: opens what injection needs and sharpens the waits.
-    /// Returns 0 when input can be injected, else the error code that says why not (then no
-    /// endRun is due).
-    virtual std::uint32_t beginRun() = 0;
+    /// Readies the platform for one run: opens what injection needs, which on a Wayland
+    /// desktop means asking the user once per program start, and sharpens the waits. When it
+    /// reports an error, no endRun is due.
+    virtual Readiness beginRun() = 0;
 
     /// Gives back what beginRun took for the run (timer resolution and the like).
     virtual void endRun() = 0;
@@ -52,15 +66,24 @@ public:
     /// when the keyboard cannot be read (no display).
     virtual bool isEscapeKeyDown() = 0;
 
+    /// True once the desktop has taken input away since beginRun (the user ended the
+    /// remote-desktop session, its portal went away): nothing sent from then on arrives.
+    virtual bool inputLost() { return false; }
+
     /// Why the last failed setCursorPosition failed, as a platform error code.
     virtual std::uint32_t lastErrorCode() = 0;
 
     /// True in a desktop session where injected input and the Esc key reach only some windows
     /// (an X11 client inside a Wayland session reaches only XWayland windows).
     virtual bool isConfinedSession() = 0;
+
 };
 
 /// The input layer for this desktop, asked for when a run or a pick begins.
 InputLayer &current();
+
+/// Called before the application object exists: steers the toolkit to the window system
+/// whose windows this platform's layers can read the keyboard and the pointer of.
+void prepareWindowSystem();
 
 } // namespace input

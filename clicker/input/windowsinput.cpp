@@ -15,7 +15,7 @@ namespace {
 class WindowsInput final : public input::InputLayer
 {
 public:
-    std::uint32_t beginRun() override;
+    input::Readiness beginRun() override;
     void endRun() override;
     bool setCursorPosition(int x, int y) override;
     bool cursorPosition(int &x, int &y) override;
@@ -49,14 +49,14 @@ DWORD WindowsInput::buttonFlag(input::MouseButtonEvent event) const
     return event == input::MouseButtonEvent::LeftDown ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP;
 }
 
-std::uint32_t WindowsInput::beginRun()
+input::Readiness WindowsInput::beginRun()
 {
     buttonsSwapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
     highResolutionTimer = CreateWaitableTimerExW(
         nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
     if (!highResolutionTimer)
         raisedTickRate = timeBeginPeriod(1) == TIMERR_NOERROR;
-    return 0;
+    return {};
 }
 
 void WindowsInput::endRun()
@@ -146,3 +146,5 @@ input::InputLayer &input::current()
     static WindowsInput layer;
     return layer;
 }
+
+void input::prepareWindowSystem() {}

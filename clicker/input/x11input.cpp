@@ -79,9 +79,9 @@ bool isSet(const char *variable)
 
 } // namespace
 
-std::uint32_t X11Input::beginRun()
+input::Readiness X11Input::beginRun()
 {
-    return connection().error();
+    return {connection().error()};
 }
 
 bool X11Input::setCursorPosition(int x, int y)

@@ -14,7 +14,7 @@
 class X11Input final : public input::InputLayer
 {
 public:
-    std::uint32_t beginRun() override;
+    input::Readiness beginRun() override;
     void endRun() override {}
     bool setCursorPosition(int x, int y) override;
     bool cursorPosition(int &x, int &y) override;

@@ -31,17 +31,17 @@ std::int64_t microseconds(int milliseconds)
 class InputSession final
 {
 public:
-    explicit InputSession(input::InputLayer &layer) : layer(layer), error(layer.beginRun()) {}
+    explicit InputSession(input::InputLayer &layer) : layer(layer), readiness(layer.beginRun()) {}
     ~InputSession()
     {
-        if (error == 0)
+        if (readiness.error == 0)
             layer.endRun();
     }
     InputSession(const InputSession &) = delete;
     InputSession &operator=(const InputSession &) = delete;
 
     input::InputLayer &layer;
-    const std::uint32_t error;
+    const input::Readiness readiness;
 };
 
 } // namespace
@@ -52,19 +52,23 @@ ClickRunner::Outcome ClickRunner::run(const QString &script, std::int64_t askedM
     // first run of a program opens its connection to the display) belongs to the pause.
     const std::int64_t askedUs = input.steadyMicroseconds() - askedMicrosecondsAgo;
     const InputSession session(input);
-    unavailableCode = session.error;
+    unavailableCode = session.readiness.error;
     if (unavailableCode != 0) {
         qDebug() << "Run not started, input cannot be injected. Error code:" << unavailableCode;
         return Outcome::InputUnavailable;
     }
     // The pause gives the user time to let go of the mouse before the first synthetic press,
-    // and the plan is built within it, so the first press is on time. Esc already held when
-    // the button is clicked stops the run at once: an emergency key must not wait for a press
-    // to be let go first.
+    // or to move the hand back from the desktop's consent dialog, and the plan is built within
+    // it, so the first press is on time. Esc already held when the button is clicked stops the
+    // run at once: an emergency key must not wait for a press to be let go first.
     const RunPlan plan = buildRunPlan(script);
-    nextActionUs = askedUs + startPauseUs;
+    nextActionUs = std::max(askedUs, session.readiness.grantedUs) + startPauseUs;
     if (waitUntil(nextActionUs) && executeScript(plan))
         return Outcome::Performed;
+    if (input.inputLost()) {
+        qDebug() << "Run stopped: the desktop ended its remote-desktop session";
+        return Outcome::InputLost;
+    }
     qDebug() << "Run stopped by Esc key";
     return Outcome::StoppedByEscape;
 }
@@ -74,7 +78,7 @@ bool ClickRunner::executeScript(const RunPlan &plan)
     return forEachPlanLine(plan, [this](const QString &planLine) {
         // Lines that fail to parse or have a count of 0 do nothing and never wait, so a
         // script of only such lines, repeated millions of times, is only stoppable here.
-        if (input.isEscapeKeyDown())
+        if (!mayGoOn())
             return false;
         qDebug() << planLine;
         return executeLine(planLine);
@@ -101,8 +105,11 @@ bool ClickRunner::executeLine(const QString &planLine)
 bool ClickRunner::clickAt(int x, int y, int delayMs)
 {
     const std::int64_t pressDueUs = nextActionUs;
-    // A refused cursor move goes unnoticed here: the press lands wherever the cursor is.
+    // A refused cursor move goes unnoticed here: the press lands wherever the cursor is. Input
+    // taken away is another matter: nothing would land at all.
     input.setCursorPosition(x, y);
+    if (input.inputLost())
+        return false;
     const std::int64_t pressedUs = input.steadyMicroseconds();
     input.sendMouseButton(input::MouseButtonEvent::LeftDown, x, y);
     const std::int64_t catchUpUs = delayMs > 0 ? 0 : holdCatchUpUs;
@@ -126,11 +133,16 @@ bool ClickRunner::moveCursorTo(int x, int y, int delayMs)
 bool ClickRunner::waitUntil(std::int64_t deadlineUs)
 {
     // A deadline already passed is no wait at all: that is how a late action catches up.
-    while (!input.isEscapeKeyDown()) {
+    while (mayGoOn()) {
         const std::int64_t leftUs = deadlineUs - input.steadyMicroseconds();
         if (leftUs <= 0)
             return true;
         input.sleepMicroseconds(std::min(leftUs - watchedEndUs, escapeCheckUs));
     }
     return false;
+}
+
+bool ClickRunner::mayGoOn()
+{
+    return !input.isEscapeKeyDown() && !input.inputLost();
 }

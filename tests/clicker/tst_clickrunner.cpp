@@ -1,6 +1,7 @@
 #include "clickrunner.h"
 #include "input.h"
 #include "logcapture.h"
+#include "streamlayout.h"
 
 #include <QTest>
 
@@ -15,6 +16,10 @@ struct Setup
     std::int64_t lookCostUs = 0;        ///< what each look at the Esc key takes
     std::int64_t callCostUs = 0;        ///< what each move and button call takes
     std::uint32_t beginRunError = 0;
+    std::int64_t consentUs = 0; ///< the desktop asks the user, who allows input this much later
+    std::vector<input::ScreenCastStream> streams; ///< moves go onto these monitors' streams
+    std::int64_t endsFromUs = -1;                 ///< the desktop ends the session then
+    int failingCall = 0; ///< the desktop refuses this pointer call (1 the first), and ends
 };
 
 QString ms(double milliseconds)
@@ -48,6 +53,7 @@ Setup escapeAt(double milliseconds)
 
 const QString pause = QStringLiteral("0 wait 500");
 const QString stopped = QStringLiteral("Run stopped by Esc key");
+const QString ended = QStringLiteral("Run stopped: the desktop ended its remote-desktop session");
 const QString badXY = QStringLiteral("Invalid coordinate values in input:  \"x，y，0\"");
 
 // The input layer of this suite: it records each call at the virtual time it was made, and
@@ -55,12 +61,18 @@ const QString badXY = QStringLiteral("Invalid coordinate values in input:  \"x�
 class RecordingInput final : public input::InputLayer
 {
 public:
-    std::uint32_t beginRun() override { return setup.beginRunError; }
+    input::Readiness beginRun() override
+    {
+        nowUs += setup.consentUs;
+        return {setup.beginRunError, setup.consentUs > 0 ? nowUs : 0};
+    }
     void endRun() override {}
 
     bool setCursorPosition(int x, int y) override
     {
-        record("move", x, y);
+        const std::optional<input::StreamPoint> on = input::streamPointAt(setup.streams, x, y);
+        record("move",
+               on ? QStringLiteral("%1:").arg(on->node) + point(on->x, on->y) : point(x, y));
         if (setup.firstMoveRefusal == 0)
             return true;
         lastError = std::exchange(setup.firstMoveRefusal, 0);
@@ -72,7 +84,7 @@ public:
 
     void sendMouseButton(input::MouseButtonEvent event, int x, int y) override
     {
-        record(event == input::MouseButtonEvent::LeftDown ? "down" : "up", x, y);
+        record(event == input::MouseButtonEvent::LeftDown ? "down" : "up", point(x, y));
     }
 
     void sleepMicroseconds(std::int64_t microseconds) override
@@ -93,24 +105,38 @@ public:
         return setup.escapeFromUs >= 0 && nowUs >= setup.escapeFromUs;
     }
 
+    bool inputLost() override
+    {
+        return lost || (setup.endsFromUs >= 0 && nowUs >= setup.endsFromUs);
+    }
+
     std::uint32_t lastErrorCode() override { return lastError; }
     bool isConfinedSession() override { return false; }
 
     Setup setup;
-    QStringList
-        calls; // "<ms> move x,y[ refused]", "<ms> down x,y", "<ms> up x,y", "<ms> wait <ms>"
+    // "<ms> move x,y[ refused]", "<ms> move <stream>:x,y", "<ms> down x,y", "<ms> up x,y",
+    // "<ms> wait <ms>"; " failed" after a call the desktop refused
+    QStringList calls;
 
 private:
-    void record(const char *call, int x, int y)
+    static QString point(int x, int y) { return QStringLiteral("%1,%2").arg(x).arg(y); }
+
+    void record(const char *call, const QString &where)
     {
-        calls.append(QStringLiteral("%1 %2 %3,%4").arg(ms(nowUs / 1000.0), call).arg(x).arg(y));
+        calls.append(QStringLiteral("%1 %2 %3").arg(ms(nowUs / 1000.0), call, where));
         nowUs += setup.callCostUs;
         waitFromUs = -1;
+        if (++pointerCalls == setup.failingCall) {
+            lost = true;
+            calls.last() += QStringLiteral(" failed");
+        }
     }
 
     std::int64_t nowUs = 0;
     std::int64_t waitFromUs = -1; // start of the sleeps in a row, -1 after any other call
     std::uint32_t lastError = 0;
+    int pointerCalls = 0;
+    bool lost = false;
 };
 
 } // namespace
@@ -130,22 +156,25 @@ void TestClickRunner::runs_data()
     QTest::addColumn<Setup>("given");
     QTest::addColumn<QStringList>("timeline");
     QTest::addColumn<QStringList>("log");
-    Setup refused, slow, noInput, escapeOnFourthLine;
+    Setup refused, slow, noInput, escapeOnFourthLine, consent, twoMonitors, endsInHold, refuses;
     refused.firstMoveRefusal = 4294967295u;
     slow.callCostUs = 1500;
     noInput.beginRunError = 2;
     escapeOnFourthLine.lookCostUs = 1; // lines that never wait take time only to look at Esc
     escapeOnFourthLine.escapeFromUs = 500'005;
+    consent.consentUs = 3'000'000;
+    twoMonitors.streams = {{44, 0, 0, 1280, 1024}, {45, 1280, 0, 1920, 1080}};
+    endsInHold.endsFromUs = 520'000;
+    refuses.failingCall = 4;
 
-    QTest::newRow("empty script") << "" << Setup() << QStringList{pause} << QStringList();
     QTest::newRow("click count with delay")
         << "100，200，2，3" << Setup()
         << QStringList{pause, click(500, "100,200", 2000), click(2550, "100,200", 2000),
                        click(4600, "100,200", 2000)}
         << quoted({"100，200，2", "100，200，2", "100，200，2"});
-    QTest::newRow("held 50 ms whatever the delay")
-        << "100，200，-1\n-5，-7，0" << Setup()
-        << QStringList{pause, click(500, "100,200"), click(550, "-5,-7")}
+    QTest::newRow("pause from the desktop's consent, holds of 50 ms whatever the delay")
+        << "100，200，-1\n-5，-7，0" << consent
+        << QStringList{"3000 wait 500", click(3500, "100,200"), click(3550, "-5,-7")}
         << quoted({"100，200，-1", "-5，-7，0"});
     QTest::newRow("moves never press; separators and blanks")
         << "#300，400，1，2\n#\n# 3，4\n，5，6" << Setup()
@@ -173,6 +202,18 @@ void TestClickRunner::runs_data()
                        "604 move 5,6; 605.5 wait 994.5; 1600 move 7,8; 1601.5 down 7,8",
                        "1603 wait 48.5; 1651.5 up 7,8; 1653 wait 997"}
         << quoted({"1，2，0", "1，2，0", "#5，6，1", "7，8，1"});
+    QTest::newRow("on the monitors' streams, off them to the nearest edge")
+        << "#100，200\n#1300，50\n#5000，-30\n#-50，2000" << twoMonitors
+        << QStringList{pause, "500 move 44:100,200; 500 move 45:20,50; 500 move 45:1919,0",
+                       "500 move 44:0,1023"}
+        << quoted({"#100，200", "#1300，50", "#5000，-30", "#-50，2000"});
+    QTest::newRow("session ended in a hold: released, nothing after")
+        << "1，2，5\n3，4" << endsInHold << QStringList{pause, click(500, "1,2", 0, 20)}
+        << quoted({"1，2，5"}) + QStringList{ended};
+    QTest::newRow("a refused pointer call ends the run before its press")
+        << "1，2，0\n3，4，0" << refuses
+        << QStringList{pause, click(500, "1,2"), "550 move 3,4 failed"}
+        << quoted({"1，2，0", "3，4，0"}) + QStringList{ended};
     QTest::newRow("no input, no run")
         << "1，2" << noInput << QStringList()
         << QStringList{"Run not started, input cannot be injected. Error code: 2"};

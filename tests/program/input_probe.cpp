@@ -3,5 +3,5 @@
 // The exit code is what the X11 input layer's beginRun says of the display named by DISPLAY.
 int main()
 {
-    return int(X11Input().beginRun());
+    return int(X11Input().beginRun().error);
 }
