@@ -4,8 +4,8 @@
 # skipping those already present. Usage: scripts/install-deps.sh [test|deb|windows]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev
-          libgl-dev nginx-light fonts-wqy-microhei)
+packages=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev
+          libpipewire-0.3-dev libgl-dev nginx-light fonts-wqy-microhei)
 if [[ "${1:-}" == test ]]; then
     packages+=(xvfb xauth x11-utils x11-xserver-utils xdotool libbenchmark-dev clang-14
                libclang-rt-14-dev)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 /// What the click runner and the position picker need from the platform: the cursor, the left
 /// button, the Esc key, a clock and a sleep. One implementation per platform, each in a file of
@@ -27,6 +28,17 @@ struct Readiness
     std::uint32_t error = 0;    ///< 0 when input can be injected, else an error code
     std::int64_t grantedUs = 0; ///< when the user allowed input in a dialog of the desktop's,
                                 ///< on steadyMicroseconds(); 0 when nobody was asked
+};
+
+/// A still picture of one monitor: its top-left corner in desktop coordinates, its size, and
+/// its pixels row by row as 0xffRRGGBB.
+struct MonitorPicture
+{
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
 };
 
 class InputLayer
@@ -77,6 +89,10 @@ public:
     /// (an X11 client inside a Wayland session reaches only XWayland windows).
     virtual bool isConfinedSession() = 0;
 
+    /// Pictures of the monitors as the desktop shows them, where the window system cannot
+    /// take them itself (a Wayland compositor shows XWayland nothing of other windows); none
+    /// where it can. May ask the user first, as beginRun does.
+    virtual std::vector<MonitorPicture> monitorPictures() { return {}; }
 };
 
 /// The input layer for this desktop, asked for when a run or a pick begins.

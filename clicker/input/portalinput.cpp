@@ -1,6 +1,7 @@
 #include "portalinput.h"
 
 #include "remotedesktopsession.h"
+#include "streamframe.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -11,6 +12,8 @@ namespace {
 // brings it back at the next program start; the desktop hands out a new one each time.
 const QString restoreTokenKey = QStringLiteral("RemoteDesktopRestoreToken");
 constexpr std::uint32_t firstPersistingVersion = 2;
+// A compositor sends a frame at once when a stream starts, and again on every change.
+constexpr int frameWithinMs = 2'000;
 
 } // namespace
 
@@ -63,4 +66,19 @@ void PortalInput::sendMouseButton(input::MouseButtonEvent event, int, int)
 bool PortalInput::inputLost()
 {
     return !session || !session->isActive();
+}
+
+std::vector<input::MonitorPicture> PortalInput::monitorPictures()
+{
+    std::vector<input::MonitorPicture> pictures;
+    if (beginRun().error != 0)
+        return pictures;
+    const QDBusUnixFileDescriptor remote = session->openPipeWireRemote();
+    if (!remote.isValid())
+        return pictures;
+    for (const input::ScreenCastStream &stream : session->streams())
+        if (std::optional<input::MonitorPicture> picture =
+                takeStreamFrame(remote.fileDescriptor(), stream, frameWithinMs))
+            pictures.push_back(std::move(*picture));
+    return pictures;
 }

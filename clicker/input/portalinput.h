@@ -35,6 +35,7 @@ public:
     bool inputLost() override;
     std::uint32_t lastErrorCode() override { return input::remoteDesktopError; }
     bool isConfinedSession() override { return false; }
+    std::vector<input::MonitorPicture> monitorPictures() override;
 
 private:
     input::InputLayer &beneath;

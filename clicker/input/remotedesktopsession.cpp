@@ -179,6 +179,17 @@ bool RemoteDesktopSession::pressLeftButton(bool pressed)
     return notify(QStringLiteral("NotifyPointerButton"), {leftButton, uint(pressed)});
 }
 
+QDBusUnixFileDescriptor RemoteDesktopSession::openPipeWireRemote()
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        portalService, portalPath, screenCastInterface, QStringLiteral("OpenPipeWireRemote"));
+    call.setArguments({QVariant::fromValue(QDBusObjectPath(handle)), QVariantMap()});
+    const QDBusMessage reply = bus.call(call, QDBus::Block, callReplyMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return {};
+    return qdbus_cast<QDBusUnixFileDescriptor>(reply.arguments().constFirst());
+}
+
 void RemoteDesktopSession::close()
 {
     if (!std::exchange(active, false) || handle.isEmpty())

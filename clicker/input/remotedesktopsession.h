@@ -3,6 +3,7 @@
 #include "streamlayout.h"
 
 #include <QDBusConnection>
+#include <QDBusUnixFileDescriptor>
 #include <QObject>
 #include <QVariantMap>
 
@@ -53,6 +54,10 @@ public:
 
     /// Presses or releases the left button, as movePointer fails.
     bool pressLeftButton(bool pressed);
+
+    /// A PipeWire remote that shows the session's streams; an invalid descriptor when the
+    /// portal refuses.
+    QDBusUnixFileDescriptor openPipeWireRemote();
 
     void close();
 
