@@ -12,9 +12,11 @@ namespace {
 constexpr std::int64_t startPauseUs = 500'000;
 constexpr std::int64_t pressHoldUs = 50'000;
 // A press that went out late still gets its hold, its whole hold when a delay follows to make
-// up for it; without one, this much of it may go to catching up with the schedule, so clicks
-// in a row do not drift by the time each round trip to the display takes.
-constexpr std::int64_t holdCatchUpUs = 1'000;
+// up for it; without one, up to this much of it goes to catching up with the schedule, so
+// clicks in a row do not drift by the round trips each click takes: a fraction of a
+// millisecond to an X server, three calls of a millisecond or two through a remote-desktop
+// portal, where the release and the next move and press are all due at the same moment.
+constexpr std::int64_t holdCatchUpUs = 10'000;
 // The window is frozen while a run lasts, so the Esc key is the only way out; a wait looks
 // at it this often, which keeps a stop within 20 ms even when a slice wakes late.
 constexpr std::int64_t escapeCheckUs = 10'000;

@@ -197,9 +197,9 @@ void TestClickRunner::runs_data()
                        "\"#3，4\""};
     QTest::newRow("slow calls come out of the following waits")
         << "1，2，0，2\n#5，6，1\n7，8，1" << slow
-        << QStringList{pause, "500 move 1,2; 501.5 down 1,2; 503 wait 47.5; 550.5 up 1,2",
-                       "552 move 1,2; 553.5 down 1,2; 555 wait 47.5; 602.5 up 1,2",
-                       "604 move 5,6; 605.5 wait 994.5; 1600 move 7,8; 1601.5 down 7,8",
+        << QStringList{pause, "500 move 1,2; 501.5 down 1,2; 503 wait 47; 550 up 1,2",
+                       "551.5 move 1,2; 553 down 1,2; 554.5 wait 45.5; 600 up 1,2",
+                       "601.5 move 5,6; 603 wait 997; 1600 move 7,8; 1601.5 down 7,8",
                        "1603 wait 48.5; 1651.5 up 7,8; 1653 wait 997"}
         << quoted({"1，2，0", "1，2，0", "#5，6，1", "7，8，1"});
     QTest::newRow("on the monitors' streams, off them to the nearest edge")

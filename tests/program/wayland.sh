@@ -81,8 +81,8 @@ awk 'function within(value, low, high) { return value >= low && value <= high }
      /Response$/ { answered = $2 * 1000 }
      /NotifyPointerButton$/ { t[++n] = $2 * 1000; if (n == 1) first = t[1] - answered }
      END { exit !(n == 6 && within(first, 490, 650) && within(t[3] - t[1], 1020, 1100) &&
-                  within(t[2] - t[1], 40, 90) && within(t[4] - t[3], 40, 90) &&
-                  within(t[6] - t[5], 40, 90) && within(t[5] - t[3], 40, 90)) }' "$scratch/calls" ||
+                  within(t[2] - t[1], 35, 90) && within(t[4] - t[3], 35, 90) &&
+                  within(t[6] - t[5], 35, 90) && within(t[5] - t[3], 40, 90)) }' "$scratch/calls" ||
     fail "the schedule as sent: $(grep -E 'Response$|Button$' "$scratch/calls" | cut -f2,8)"
 
 # A pick sees the Wayland window, which XWayland cannot show, and its pixel is clicked.
