@@ -54,8 +54,8 @@ public:
     /// Gives back what beginRun took for the run (timer resolution and the like).
     virtual void endRun() = 0;
 
-    /// Puts the system cursor at screen position (x, y) in physical pixels; false when the
-    /// platform refused.
+    /// Puts the system cursor at desktop position (x, y), in the platform's screen coordinates
+    /// (physical pixels; a Wayland desktop's layout); false when the platform refused.
     virtual bool setCursorPosition(int x, int y) = 0;
 
     /// Where the system cursor is, in the same physical pixels setCursorPosition takes; false
