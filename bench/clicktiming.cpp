@@ -4,6 +4,7 @@
 // Xvfb stamps events with the monotonic clock's milliseconds, which also times the press of
 // the run button. xev, from x11-utils, is the observer. Prints figures only.
 // Usage (under Xvfb): bench_clicktiming
+#include "clickfigures.h"
 #include "widget.h"
 
 #include <QApplication>
@@ -38,7 +39,7 @@ long monotonicMs()
 
 // The server times of the button events xev saw since the last call, press and release in
 // turn: whatever it writes until it has been quiet for `quietMs`.
-std::vector<unsigned long> buttonTimes(QProcess &xev, int quietMs)
+std::vector<double> buttonTimes(QProcess &xev, int quietMs)
 {
     static const QRegularExpression event(
         QStringLiteral("Button(?:Press|Release) event.*?time (\\d+)"),
@@ -46,50 +47,10 @@ std::vector<unsigned long> buttonTimes(QProcess &xev, int quietMs)
     QByteArray output = xev.readAllStandardOutput();
     while (xev.waitForReadyRead(quietMs))
         output += xev.readAllStandardOutput();
-    std::vector<unsigned long> times;
+    std::vector<double> times;
     for (const auto &match : event.globalMatch(QString::fromLatin1(output)))
-        times.push_back(match.captured(1).toULong());
+        times.push_back(match.captured(1).toDouble());
     return times;
-}
-
-struct Percentiles
-{
-    long median;
-    long p95;
-};
-
-Percentiles percentilesOf(std::vector<long> values)
-{
-    std::sort(values.begin(), values.end(),
-              [](long a, long b) { return std::abs(a) < std::abs(b); });
-    return {values[values.size() / 2],
-            values[std::min(values.size() - 1, values.size() * 95 / 100)]};
-}
-
-// Drift, and hold and gap errors against the planned hold and gap, of clicks seen in pairs.
-void report(const char *what, const std::vector<unsigned long> &events, int clicks, long holdMs,
-            long gapMs, long firstClickMs = -1)
-{
-    if (events.size() != std::size_t(2 * clicks)) {
-        std::printf("%-34s saw %zu button events of %d\n", what, events.size(), 2 * clicks);
-        return;
-    }
-    std::vector<long> holdErrors;
-    std::vector<long> gapErrors;
-    for (std::size_t i = 0; i < events.size(); i += 2) {
-        holdErrors.push_back(long(events[i + 1] - events[i]) - holdMs);
-        if (i + 2 < events.size())
-            gapErrors.push_back(long(events[i + 2] - events[i + 1]) - gapMs);
-    }
-    const long planned = clicks * holdMs + (clicks - 1) * gapMs;
-    const long drift = long(events.back() - events.front()) - planned;
-    const Percentiles hold = percentilesOf(holdErrors);
-    const Percentiles gap = percentilesOf(gapErrors);
-    std::printf("%-34s %6ld %+6ld %+5ld %+5ld %+5ld %+5ld", what, planned, drift, hold.median,
-                hold.p95, gap.median, gap.p95);
-    if (firstClickMs >= 0)
-        std::printf("   %ld", firstClickMs);
-    std::printf("\n");
 }
 
 // Presses the run button through XTest from a thread of its own; returns the monotonic
@@ -147,22 +108,19 @@ int main(int argc, char **argv)
     auto *editor = window.findChild<QPlainTextEdit *>(QStringLiteral("plainTextEdit"));
     auto *button = window.findChild<QPushButton *>(QStringLiteral("pushButton"));
 
-    std::printf("clicks on DISPLAY by X server time stamps (ms): drift = last release - first "
-                "press - planned;\nerrors are median and p95 of |observed - planned|; first = "
-                "press of the run button to the first click\n");
-    std::printf("%-34s %6s %6s %5s %5s %5s %5s   %s\n", "", "plan", "drift", "hold", "p95", "gap",
-                "p95", "first");
+    printClickTableHeader("X server time stamps on DISPLAY; first counts from the release of "
+                          "the run button");
     const QString target = QStringLiteral("%1，%2").arg(targetX).arg(targetY);
     for (const auto &[clicks, delaySeconds] : {std::pair{200, 0}, {20, 1}}) {
         editor->setPlainText(
             QStringLiteral("%1，%2，%3").arg(target).arg(delaySeconds).arg(clicks));
         buttonTimes(xev, 100);
         const long releasedMs = pressButton(button);
-        const std::vector<unsigned long> events = buttonTimes(xev, 500);
+        const std::vector<double> events = buttonTimes(xev, 500);
         const QByteArray what =
             QStringLiteral("Quorvane %1 clicks, delay %2 s").arg(clicks).arg(delaySeconds).toUtf8();
-        report(what.constData(), events, clicks, 50, delaySeconds * 1000,
-               events.empty() ? -1 : long(events.front()) - releasedMs);
+        printClickRow(what.constData(), events, clicks, 50, delaySeconds * 1000,
+                      events.empty() ? -1 : events.front() - releasedMs);
     }
     for (const int delayMs : {50, 1050}) {
         const int clicks = delayMs == 50 ? 200 : 20;
@@ -175,7 +133,7 @@ int main(int argc, char **argv)
                                     .arg(clicks)
                                     .arg(delayMs)
                                     .toUtf8();
-        report(what.constData(), buttonTimes(xev, 500), clicks, 0, delayMs);
+        printClickRow(what.constData(), buttonTimes(xev, 500), clicks, 0, delayMs);
     }
     return 0;
 }

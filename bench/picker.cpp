@@ -138,7 +138,7 @@ int main(int argc, char **argv)
         const int before = counter.paints;
         QElapsedTimer timer;
         timer.start();
-        input::setCursorPosition(point.x(), point.y());
+        input::current().setCursorPosition(point.x(), point.y());
         processEventsUntil([&] { return counter.paints > before; });
         frames.push_back(double(timer.nsecsElapsed()) / 1e6);
     }

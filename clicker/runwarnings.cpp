@@ -5,21 +5,23 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-bool confirmRunInConfinedSession(QWidget *parent)
+bool confirmRunInConfinedSession(QWidget *parent, input::InputLayer &input)
 {
     static bool confirmed = false;
-    if (confirmed || !input::isConfinedSession())
+    if (confirmed || !input.isConfinedSession())
         return true;
 
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("点击可能无法送达"),
-                    QStringLiteral("当前桌面是 Wayland 会话。在这种会话中，本程序的点击只能送达 X11"
-                                   "（XWayland）程序的窗口，其他窗口收不到；Esc 键也只有在 X11 "
-                                   "窗口拥有键盘焦点时才能停止运行。\n\n"
-                                   "要让点击送达所有窗口，请注销，在登录界面点选用户名后，"
-                                   "从齿轮或会话菜单中选择 X11 会话（例如“GNOME on Xorg”或"
-                                   "“Plasma (X11)”），再重新登录。\n\n"
-                                   "仍要运行这个脚本吗？"),
-                    QMessageBox::NoButton, parent);
+    QMessageBox box(
+        QMessageBox::Warning, QStringLiteral("点击可能无法送达"),
+        QStringLiteral("当前桌面是 Wayland 会话，而它没有提供可以控制鼠标的远程桌面服务。"
+                       "在这种会话中，本程序的点击只能送达 X11（XWayland）程序的窗口，"
+                       "其他窗口收不到；Esc 键也只有在本程序的窗口或其他 X11 "
+                       "窗口拥有键盘焦点时才能停止运行。\n\n"
+                       "要让点击送达所有窗口，请注销，在登录界面点选用户名后，"
+                       "从齿轮或会话菜单中选择 X11 会话（例如“GNOME on Xorg”或"
+                       "“Plasma (X11)”），再重新登录。\n\n"
+                       "仍要运行这个脚本吗？"),
+        QMessageBox::NoButton, parent);
     QPushButton *runAnyway = box.addButton(QStringLiteral("仍然运行(&R)"), QMessageBox::AcceptRole);
     box.setDefaultButton(box.addButton(QStringLiteral("不运行(&N)"), QMessageBox::RejectRole));
     box.exec();
@@ -36,6 +38,18 @@ void warnInputUnavailable(QWidget *parent, std::uint32_t errorCode)
         break;
     case input::noInjectionError:
         reason = QStringLiteral("X 显示服务器没有提供 XTest 扩展，无法模拟鼠标。");
+        break;
+    case input::consentRefusedError:
+        reason = QStringLiteral("桌面的“远程桌面”对话框被取消或关闭了，桌面没有允许本程序控制鼠标。"
+                                "下次点击“执行”时会再次询问。");
+        break;
+    case input::pointerNotGrantedError:
+        reason = QStringLiteral("在桌面的“远程桌面”对话框中只同意了共享屏幕，没有允许控制鼠标。"
+                                "请再次点击“执行”，在对话框中先打开“允许远程交互”"
+                                "（Allow remote interaction）开关，再点击“共享”。");
+        break;
+    case input::remoteDesktopError:
+        reason = QStringLiteral("桌面的远程桌面服务出错或没有回应。下次点击“执行”时会再次尝试。");
         break;
     default:
         reason = QStringLiteral("系统拒绝了模拟鼠标（错误代码 %1）。").arg(errorCode);

@@ -5,6 +5,7 @@
 #include "clickrecorder.h"
 #include "clickrunner.h"
 #include "coordinatepicker.h"
+#include "input.h"
 #include "inputdiscarder.h"
 #include "runsummary.h"
 #include "runwarnings.h"
@@ -95,8 +96,6 @@ Widget::~Widget()
 
 void Widget::on_pushButton_clicked()
 {
-    if (!confirmRunInConfinedSession(this))
-        return;
     executeScript();
     // The window was frozen during the run: presses on it, whether the user's or the
     // script's own clicks, would otherwise take effect now, a second run among them.
@@ -105,8 +104,11 @@ void Widget::on_pushButton_clicked()
 
 void Widget::executeScript()
 {
-    ClickRunner runner;
     const qint64 sinceRelease = ui->pushButton->findChild<ReleaseClock *>()->sinceRelease();
+    input::InputLayer &input = input::current();
+    if (!confirmRunInConfinedSession(this, input))
+        return;
+    ClickRunner runner(input);
     if (runner.run(ui->plainTextEdit->document()->toPlainText(), sinceRelease) ==
         ClickRunner::Outcome::InputUnavailable)
         warnInputUnavailable(this, runner.unavailableReason());
@@ -223,7 +225,8 @@ void Widget::setUpPositionPicking()
     picker = new CoordinatePicker(this);
     pickPositionAction = addEditorAction(ui->plainTextEdit, QStringLiteral("从屏幕选取坐标"),
                                          Qt::CTRL | Qt::SHIFT | Qt::Key_P);
-    connect(pickPositionAction, &QAction::triggered, this, [this] { picker->start(this); });
+    connect(pickPositionAction, &QAction::triggered, this,
+            [this] { picker->start(this, input::current()); });
     // One click and a second's wait, the line users start from and then adjust.
     connect(picker, &CoordinatePicker::picked, this, [this](QPoint position) {
         insertScriptLines({QStringLiteral("%1，%2，1，1").arg(position.x()).arg(position.y())});

@@ -1,23 +1,37 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building (and, with "test", testing; with "deb", checking
-# the Debian package; with "windows", building for Windows and running it under wine) needs,
-# skipping those already present. Usage: scripts/install-deps.sh [test|deb|windows]
+# Installs the Debian packages that building needs, and those of the groups named, skipping
+# those already present: "test" for testing, "wayland" for the headless GNOME Wayland session
+# the Wayland scenario runs in, "deb" for checking the Debian package, "windows" for building
+# for Windows and running it under wine. Usage: scripts/install-deps.sh [GROUP...]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev
-          libgl-dev nginx-light fonts-wqy-microhei)
-if [[ "${1:-}" == test ]]; then
-    packages+=(xvfb xauth x11-utils x11-xserver-utils xdotool libbenchmark-dev clang-14
-               libclang-rt-14-dev)
-elif [[ "${1:-}" == deb ]]; then
-    # CPack's .deb step (dpkg-shlibdeps, file), the validators, the menu launch and the window
-    # it opens (xprop).
-    packages+=(dpkg-dev file desktop-file-utils appstream libglib2.0-bin xdg-user-dirs xvfb xauth
-               x11-utils xdotool)
-elif [[ "${1:-}" == windows ]]; then
-    # fontconfig finds a font for the offscreen tests under wine; xdotool drives the program.
-    packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils xdotool fontconfig)
-fi
+packages=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libx11-dev libxtst-dev
+          libpipewire-0.3-dev libgl-dev nginx-light fonts-wqy-microhei)
+for group in "$@"; do
+    case $group in
+    test)
+        packages+=(xvfb xauth x11-utils x11-xserver-utils xdotool libbenchmark-dev clang-14
+                   libclang-rt-14-dev) ;;
+    wayland)
+        # The compositor, its portals and screen-cast service on a bus of their own, XWayland
+        # for the program, Qt's Wayland platform for the scenario's own window, and what the
+        # scenario reads the desktop with (xdotool, xwininfo, xwd, dbus-monitor).
+        packages+=(mutter xdg-desktop-portal xdg-desktop-portal-gnome pipewire wireplumber dbus
+                   dbus-user-session libgl1-mesa-dri python3-gi libglib2.0-bin xwayland
+                   qt6-wayland x11-utils x11-apps xdotool procps) ;;
+    deb)
+        # CPack's .deb step (dpkg-shlibdeps, file), the validators, the menu launch and the
+        # window it opens (xprop).
+        packages+=(dpkg-dev file desktop-file-utils appstream libglib2.0-bin xdg-user-dirs xvfb
+                   xauth x11-utils xdotool) ;;
+    windows)
+        # fontconfig finds a font for the offscreen tests under wine; xdotool drives the program.
+        packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils xdotool fontconfig) ;;
+    *)
+        echo "install-deps.sh: no group $group" >&2
+        exit 2 ;;
+    esac
+done
 
 missing=()
 for package in "${packages[@]}"; do

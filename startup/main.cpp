@@ -1,3 +1,4 @@
+#include "input.h"
 #include "welcomepage.h"
 #include "widget.h"
 
@@ -6,6 +7,7 @@
 
 int main(int argc, char **argv)
 {
+    input::prepareWindowSystem();
     QApplication app(argc, argv);
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/Resource/icon.ico")));
     QCoreApplication::setOrganizationName(QStringLiteral("YourCompany"));

@@ -4,13 +4,13 @@
 #include "pickeroverlay.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
 
@@ -19,13 +19,29 @@ namespace {
 // windows beneath repaint what it uncovered.
 constexpr int desktopSettleMs = 50;
 
-std::optional<QPoint> pointerPosition()
+// The picture of `screen`: the desktop's own where the input layer has one (a Wayland
+// compositor shows the window system nothing of other programs' windows), else the window
+// system's.
+QPixmap pictureOf(QScreen *screen, const std::vector<input::MonitorPicture> &fromDesktop)
 {
-    int x = 0;
-    int y = 0;
-    if (!input::cursorPosition(x, y))
-        return std::nullopt;
-    return QPoint(x, y);
+    const QRect geometry = screen->geometry();
+    for (const input::MonitorPicture &picture : fromDesktop) {
+        if (QPoint(picture.x, picture.y) != geometry.topLeft())
+            continue;
+        // A copy: a pixmap would share the pixels, which go when the pictures do.
+        const QImage image =
+            QImage(reinterpret_cast<const uchar *>(picture.pixels.data()), picture.width,
+                   picture.height, picture.width * 4, QImage::Format_RGB32)
+                .copy();
+        // The picker shows a screen in its native pixels, the pointer's units; a monitor the
+        // desktop scales for XWayland has its frame made the same size.
+        const QSize native = (QSizeF(geometry.size()) * screen->devicePixelRatio()).toSize();
+        return QPixmap::fromImage(
+            image.size() == native
+                ? image
+                : image.scaled(native, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
+    return screen->grabWindow(0);
 }
 
 } // namespace
@@ -37,11 +53,12 @@ CoordinatePicker::~CoordinatePicker()
     qDeleteAll(overlays);
 }
 
-void CoordinatePicker::start(QWidget *windowToHide)
+void CoordinatePicker::start(QWidget *windowToHide, input::InputLayer &pickInput)
 {
     if (aside.isAside())
         return;
     aside.start(windowToHide);
+    input = &pickInput;
     QTimer::singleShot(desktopSettleMs, this, &CoordinatePicker::showOverlays);
 }
 
@@ -49,9 +66,10 @@ void CoordinatePicker::showOverlays()
 {
     const QList<QScreen *> screens = QGuiApplication::screens();
     // Every picture before the first overlay shows, so that none of them holds an overlay.
+    const std::vector<input::MonitorPicture> fromDesktop = input->monitorPictures();
     QList<QPixmap> pictures;
     for (QScreen *screen : screens)
-        pictures.append(screen->grabWindow(0));
+        pictures.append(pictureOf(screen, fromDesktop));
     for (qsizetype i = 0; i < screens.size(); ++i) {
         auto *overlay = new PickerOverlay(screens[i], pictures[i]);
         connect(overlay, &PickerOverlay::pointerMoved, this, &CoordinatePicker::followPointer);
@@ -89,7 +107,7 @@ void CoordinatePicker::followPointer()
 void CoordinatePicker::step(QPoint step)
 {
     const std::optional<QPoint> pointer = pointerPosition();
-    if (pointer && input::setCursorPosition(pointer->x() + step.x(), pointer->y() + step.y()))
+    if (pointer && input->setCursorPosition(pointer->x() + step.x(), pointer->y() + step.y()))
         followPointer();
 }
 
@@ -115,4 +133,13 @@ void CoordinatePicker::finish(bool accepted)
         emit picked(*point);
     else
         emit cancelled();
+}
+
+std::optional<QPoint> CoordinatePicker::pointerPosition() const
+{
+    int x = 0;
+    int y = 0;
+    if (!input || !input->cursorPosition(x, y))
+        return std::nullopt;
+    return QPoint(x, y);
 }

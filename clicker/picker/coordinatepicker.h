@@ -6,8 +6,14 @@
 #include <QObject>
 #include <QPoint>
 
+#include <optional>
+
 class PickerOverlay;
 class QWidget;
+
+namespace input {
+class InputLayer;
+}
 
 /// Lets the user pick a point on the screen for a click script. The window that asks steps
 /// aside, every screen shows a PickerOverlay over a picture of the desktop taken just before,
@@ -24,9 +30,9 @@ public:
     explicit CoordinatePicker(QObject *parent = nullptr);
     ~CoordinatePicker() override;
 
-    /// Starts a pick, unless one is under way. `window` is hidden for the pick and shown and
-    /// activated again before picked or cancelled is emitted.
-    void start(QWidget *window);
+    /// Starts a pick through `input`, unless one is under way. `window` is hidden for the pick
+    /// and shown and activated again before picked or cancelled is emitted.
+    void start(QWidget *window, input::InputLayer &input);
 
 signals:
     void picked(QPoint point);
@@ -37,7 +43,9 @@ private:
     void followPointer();
     void step(QPoint step);
     void finish(bool accepted);
+    std::optional<QPoint> pointerPosition() const;
 
     StepAside aside; // the window that asked, while it is out of the way
     QList<PickerOverlay *> overlays;
+    input::InputLayer *input = nullptr; // the pick's, while one is under way
 };

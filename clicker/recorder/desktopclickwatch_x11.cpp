@@ -4,6 +4,8 @@
 // Recorded events arrive on a second connection of their own, read as the socket fills.
 #include "desktopclickwatch.h"
 
+#include "waylandsession.h"
+
 #include <QSocketNotifier>
 
 #include <X11/Xlib.h>
@@ -101,9 +103,7 @@ void DesktopClickWatch::Platform::onRecorded(XPointer self, XRecordInterceptData
 
 QString DesktopClickWatch::unavailableReason()
 {
-    // The compositor shows an X client the input of X windows only (XWayland).
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-        qgetenv("XDG_SESSION_TYPE") == QByteArrayLiteral("wayland")) {
+    if (input::isWaylandSession()) {
         return QStringLiteral("这是 Wayland 会话：Wayland 不允许任何程序观察其他程序窗口里的点击，"
                               "所以无法录制。要录制点击，请注销，在登录界面选择 X11 会话"
                               "（例如“GNOME on Xorg”）后再登录。");

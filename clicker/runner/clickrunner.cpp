@@ -12,9 +12,11 @@ namespace {
 constexpr std::int64_t startPauseUs = ClickRunner::startPauseMs * 1000;
 constexpr std::int64_t pressHoldUs = ClickRunner::pressHoldMs * 1000;
 // A press that went out late still gets its hold, its whole hold when a delay follows to make
-// up for it; without one, this much of it may go to catching up with the schedule, so clicks
-// in a row do not drift by the time each round trip to the display takes.
-constexpr std::int64_t holdCatchUpUs = 1'000;
+// up for it; without one, up to this much of it goes to catching up with the schedule, so
+// clicks in a row do not drift by the round trips each click takes: a fraction of a
+// millisecond to an X server, three calls of a millisecond or two through a remote-desktop
+// portal, where the release and the next move and press are all due at the same moment.
+constexpr std::int64_t holdCatchUpUs = 10'000;
 // The window is frozen while a run lasts, so the Esc key is the only way out; a wait looks
 // at it this often, which keeps a stop within 20 ms even when a slice wakes late.
 constexpr std::int64_t escapeCheckUs = 10'000;
@@ -35,16 +37,17 @@ std::int64_t microseconds(int milliseconds)
 class InputSession final
 {
 public:
-    InputSession() : error(input::beginRun()) {}
+    explicit InputSession(input::InputLayer &layer) : layer(layer), readiness(layer.beginRun()) {}
     ~InputSession()
     {
-        if (error == 0)
-            input::endRun();
+        if (readiness.error == 0)
+            layer.endRun();
     }
     InputSession(const InputSession &) = delete;
     InputSession &operator=(const InputSession &) = delete;
 
-    const std::uint32_t error;
+    input::InputLayer &layer;
+    const input::Readiness readiness;
 };
 
 } // namespace
@@ -53,21 +56,25 @@ ClickRunner::Outcome ClickRunner::run(const QString &script, std::int64_t askedM
 {
     // The schedule counts from the moment the run was asked for: what happened since (the
     // first run of a program opens its connection to the display) belongs to the pause.
-    const std::int64_t askedUs = input::steadyMicroseconds() - askedMicrosecondsAgo;
-    const InputSession session;
-    unavailableCode = session.error;
+    const std::int64_t askedUs = input.steadyMicroseconds() - askedMicrosecondsAgo;
+    const InputSession session(input);
+    unavailableCode = session.readiness.error;
     if (unavailableCode != 0) {
         qDebug() << "Run not started, input cannot be injected. Error code:" << unavailableCode;
         return Outcome::InputUnavailable;
     }
     // The pause gives the user time to let go of the mouse before the first synthetic press,
-    // and the plan is built within it, so the first press is on time. Esc already held when
-    // the button is clicked stops the run at once: an emergency key must not wait for a press
-    // to be let go first.
+    // or to move the hand back from the desktop's consent dialog, and the plan is built within
+    // it, so the first press is on time. Esc already held when the button is clicked stops the
+    // run at once: an emergency key must not wait for a press to be let go first.
     const RunPlan plan = buildRunPlan(script);
-    nextActionUs = askedUs + startPauseUs;
+    nextActionUs = std::max(askedUs, session.readiness.grantedUs) + startPauseUs;
     if (waitUntil(nextActionUs) && executeScript(plan))
         return Outcome::Performed;
+    if (input.inputLost()) {
+        qDebug() << "Run stopped: the desktop ended its remote-desktop session";
+        return Outcome::InputLost;
+    }
     qDebug() << "Run stopped by Esc key";
     return Outcome::StoppedByEscape;
 }
@@ -77,7 +84,7 @@ bool ClickRunner::executeScript(const RunPlan &plan)
     return forEachPlanLine(plan, [this](const QString &planLine) {
         // Lines that fail to parse or have a count of 0 do nothing and never wait, so a
         // script of only such lines, repeated millions of times, is only stoppable here.
-        if (input::isEscapeKeyDown())
+        if (!mayGoOn())
             return false;
         qDebug() << planLine;
         return executeLine(planLine);
@@ -105,16 +112,19 @@ bool ClickRunner::clickAt(int x, int y, int delayMs)
 {
     restartScheduleIfStalled();
     const std::int64_t pressDueUs = nextActionUs;
-    // A refused cursor move goes unnoticed here: the press lands wherever the cursor is.
-    input::setCursorPosition(x, y);
-    const std::int64_t pressedUs = input::steadyMicroseconds();
-    input::sendMouseButton(input::MouseButtonEvent::LeftDown, x, y);
+    // A refused cursor move goes unnoticed here: the press lands wherever the cursor is. Input
+    // taken away is another matter: nothing would land at all.
+    input.setCursorPosition(x, y);
+    if (input.inputLost())
+        return false;
+    const std::int64_t pressedUs = input.steadyMicroseconds();
+    input.sendMouseButton(input::MouseButtonEvent::LeftDown, x, y);
     const std::int64_t catchUpUs = delayMs > 0 ? 0 : holdCatchUpUs;
     const std::int64_t releaseUs =
         std::max(pressDueUs + pressHoldUs, pressedUs + pressHoldUs - catchUpUs);
     // Esc may cut the hold short, but the button is never left down.
     const bool heldToTheEnd = waitUntil(releaseUs);
-    input::sendMouseButton(input::MouseButtonEvent::LeftUp, x, y);
+    input.sendMouseButton(input::MouseButtonEvent::LeftUp, x, y);
     nextActionUs = pressDueUs + pressHoldUs + microseconds(delayMs);
     return heldToTheEnd && waitUntil(nextActionUs);
 }
@@ -122,15 +132,15 @@ bool ClickRunner::clickAt(int x, int y, int delayMs)
 bool ClickRunner::moveCursorTo(int x, int y, int delayMs)
 {
     restartScheduleIfStalled();
-    if (!input::setCursorPosition(x, y))
-        qDebug() << "Failed to set cursor position. Error code: " << input::lastErrorCode();
+    if (!input.setCursorPosition(x, y))
+        qDebug() << "Failed to set cursor position. Error code: " << input.lastErrorCode();
     nextActionUs += microseconds(delayMs);
     return waitUntil(nextActionUs);
 }
 
 void ClickRunner::restartScheduleIfStalled()
 {
-    const std::int64_t nowUs = input::steadyMicroseconds();
+    const std::int64_t nowUs = input.steadyMicroseconds();
     if (nowUs - nextActionUs > stalledUs)
         nextActionUs = nowUs;
 }
@@ -138,11 +148,16 @@ void ClickRunner::restartScheduleIfStalled()
 bool ClickRunner::waitUntil(std::int64_t deadlineUs)
 {
     // A deadline already passed is no wait at all: that is how a late action catches up.
-    while (!input::isEscapeKeyDown()) {
-        const std::int64_t leftUs = deadlineUs - input::steadyMicroseconds();
+    while (mayGoOn()) {
+        const std::int64_t leftUs = deadlineUs - input.steadyMicroseconds();
         if (leftUs <= 0)
             return true;
-        input::sleepMicroseconds(std::min(leftUs - watchedEndUs, escapeCheckUs));
+        input.sleepMicroseconds(std::min(leftUs - watchedEndUs, escapeCheckUs));
     }
     return false;
+}
+
+bool ClickRunner::mayGoOn()
+{
+    return !input.isEscapeKeyDown() && !input.inputLost();
 }

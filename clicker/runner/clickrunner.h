@@ -6,7 +6,11 @@
 
 #include <cstdint>
 
-/// Performs click scripts on the calling thread through the platform input layer: after a
+namespace input {
+class InputLayer;
+}
+
+/// Performs click scripts on the calling thread through an input layer: after a
 /// pause of 500 ms, every plan line in order, each press held 50 ms and followed by its
 /// line's delay. Every action keeps to one schedule counted from the start of the run, so
 /// time spent between actions (moves, round trips to the display, logging, parsing) comes
@@ -16,7 +20,8 @@
 ///
 /// The thread is blocked for the whole run, so the Esc key is the way out: it is looked at
 /// before every plan line and about every 10 ms of a wait, and a run stops before its next
-/// action once it is held, releasing a press in progress first.
+/// action once it is held, releasing a press in progress first. A run stops the same way when
+/// the desktop takes input away (the user ended its remote-desktop session).
 class ClickRunner final
 {
 public:
@@ -27,12 +32,15 @@ public:
     enum class Outcome {
         Performed,        ///< every plan line was performed
         StoppedByEscape,  ///< the user held Esc
+        InputLost,        ///< the desktop took input away during the run
         InputUnavailable, ///< nothing was done: the platform cannot inject input
     };
 
+    explicit ClickRunner(input::InputLayer &input) : input(input) {}
+
     /// Performs `script`, its schedule counted from `askedMicrosecondsAgo` before the call (the
-    /// moment the user asked for the run). Writes each plan line, each failure and a stop to
-    /// the debug log.
+    /// moment the user asked for the run), or from the user's consent where the desktop asked
+    /// for one. Writes each plan line, each failure and a stop to the debug log.
     Outcome run(const QString &script, std::int64_t askedMicrosecondsAgo = 0);
 
     /// Why the last run found input unavailable, as an input layer error code.
@@ -45,7 +53,9 @@ private:
     bool moveCursorTo(int x, int y, int delayMs);
     void restartScheduleIfStalled();
     bool waitUntil(std::int64_t deadlineUs);
+    bool mayGoOn();
 
+    input::InputLayer &input;
     std::int64_t nextActionUs = 0; // when the next press or move is due, on the steady clock
     std::uint32_t unavailableCode = 0;
 };

@@ -1,13 +1,12 @@
 #include "clickrunner.h"
 #include "input.h"
 #include "logcapture.h"
+#include "streamlayout.h"
 
 #include <QTest>
 
 #include <utility>
 
-// The input layer of this suite: it records each call at the virtual time it was made, and
-// sleeping advances that clock instead of blocking, so runs are checked to the microsecond.
 namespace {
 
 struct Setup
@@ -17,25 +16,16 @@ struct Setup
     std::int64_t lookCostUs = 0;        ///< what each look at the Esc key takes
     std::int64_t callCostUs = 0;        ///< what each move and button call takes
     std::uint32_t beginRunError = 0;
+    std::int64_t consentUs = 0; ///< the desktop asks the user, who allows input this much later
+    std::vector<input::ScreenCastStream> streams; ///< moves go onto these monitors' streams
+    std::int64_t endsFromUs = -1;                 ///< the desktop ends the session then
+    int failingCall = 0; ///< the desktop refuses this pointer call (1 the first), and ends
     std::int64_t stallFromUs = -1; ///< the first sleep from then on returns an hour late
 };
-
-Setup setup;
-std::int64_t nowUs = 0;
-std::int64_t waitFromUs = -1; // start of the sleeps in a row, -1 after any other call
-std::uint32_t lastError = 0;
-QStringList calls; // "<ms> move x,y[ refused]", "<ms> down x,y", "<ms> up x,y", "<ms> wait <ms>"
 
 QString ms(double milliseconds)
 {
     return QString::number(milliseconds, 'g', 12);
-}
-
-void record(const char *call, int x, int y)
-{
-    calls.append(QStringLiteral("%1 %2 %3,%4").arg(ms(nowUs / 1000.0), call).arg(x).arg(y));
-    nowUs += setup.callCostUs;
-    waitFromUs = -1;
 }
 
 // A press at `at` ms, released `hold` ms later, then `delay` ms of waiting.
@@ -64,71 +54,97 @@ Setup escapeAt(double milliseconds)
 
 const QString pause = QStringLiteral("0 wait 500");
 const QString stopped = QStringLiteral("Run stopped by Esc key");
+const QString ended = QStringLiteral("Run stopped: the desktop ended its remote-desktop session");
 const QString badXY = QStringLiteral("Invalid coordinate values in input:  \"x，y，0\"");
 
+// The input layer of this suite: it records each call at the virtual time it was made, and
+// sleeping advances that clock instead of blocking, so runs are checked to the microsecond.
+class RecordingInput final : public input::InputLayer
+{
+public:
+    input::Readiness beginRun() override
+    {
+        nowUs += setup.consentUs;
+        return {setup.beginRunError, setup.consentUs > 0 ? nowUs : 0};
+    }
+    void endRun() override {}
+
+    bool setCursorPosition(int x, int y) override
+    {
+        const std::optional<input::StreamPoint> on = input::streamPointAt(setup.streams, x, y);
+        record("move",
+               on ? QStringLiteral("%1:").arg(on->node) + point(on->x, on->y) : point(x, y));
+        if (setup.firstMoveRefusal == 0)
+            return true;
+        lastError = std::exchange(setup.firstMoveRefusal, 0);
+        calls.last() += QStringLiteral(" refused");
+        return false;
+    }
+
+    bool cursorPosition(int &, int &) override { return false; }
+
+    void sendMouseButton(input::MouseButtonEvent event, int x, int y) override
+    {
+        record(event == input::MouseButtonEvent::LeftDown ? "down" : "up", point(x, y));
+    }
+
+    void sleepMicroseconds(std::int64_t microseconds) override
+    {
+        if (waitFromUs < 0) {
+            waitFromUs = nowUs;
+            calls.append(QString());
+        }
+        nowUs += std::max<std::int64_t>(microseconds, 1); // as a look at the clock would
+        if (setup.stallFromUs >= 0 && nowUs >= setup.stallFromUs) {
+            setup.stallFromUs = -1;
+            nowUs += 3'600'000'000;
+        }
+        calls.last() = ms(waitFromUs / 1000.0) + " wait " + ms((nowUs - waitFromUs) / 1000.0);
+    }
+
+    std::int64_t steadyMicroseconds() override { return nowUs; }
+
+    bool isEscapeKeyDown() override
+    {
+        nowUs += setup.lookCostUs;
+        return setup.escapeFromUs >= 0 && nowUs >= setup.escapeFromUs;
+    }
+
+    bool inputLost() override
+    {
+        return lost || (setup.endsFromUs >= 0 && nowUs >= setup.endsFromUs);
+    }
+
+    std::uint32_t lastErrorCode() override { return lastError; }
+    bool isConfinedSession() override { return false; }
+
+    Setup setup;
+    // "<ms> move x,y[ refused]", "<ms> move <stream>:x,y", "<ms> down x,y", "<ms> up x,y",
+    // "<ms> wait <ms>"; " failed" after a call the desktop refused
+    QStringList calls;
+
+private:
+    static QString point(int x, int y) { return QStringLiteral("%1,%2").arg(x).arg(y); }
+
+    void record(const char *call, const QString &where)
+    {
+        calls.append(QStringLiteral("%1 %2 %3").arg(ms(nowUs / 1000.0), call, where));
+        nowUs += setup.callCostUs;
+        waitFromUs = -1;
+        if (++pointerCalls == setup.failingCall) {
+            lost = true;
+            calls.last() += QStringLiteral(" failed");
+        }
+    }
+
+    std::int64_t nowUs = 0;
+    std::int64_t waitFromUs = -1; // start of the sleeps in a row, -1 after any other call
+    std::uint32_t lastError = 0;
+    int pointerCalls = 0;
+    bool lost = false;
+};
+
 } // namespace
-
-std::uint32_t input::beginRun()
-{
-    return setup.beginRunError;
-}
-
-void input::endRun() {}
-
-bool input::setCursorPosition(int x, int y)
-{
-    record("move", x, y);
-    if (setup.firstMoveRefusal == 0)
-        return true;
-    lastError = std::exchange(setup.firstMoveRefusal, 0);
-    calls.last() += QStringLiteral(" refused");
-    return false;
-}
-
-bool input::cursorPosition(int &, int &)
-{
-    return false;
-}
-
-void input::sendMouseButton(MouseButtonEvent event, int x, int y)
-{
-    record(event == MouseButtonEvent::LeftDown ? "down" : "up", x, y);
-}
-
-void input::sleepMicroseconds(std::int64_t microseconds)
-{
-    if (waitFromUs < 0) {
-        waitFromUs = nowUs;
-        calls.append(QString());
-    }
-    nowUs += std::max<std::int64_t>(microseconds, 1); // as a look at the clock would
-    if (setup.stallFromUs >= 0 && nowUs >= setup.stallFromUs) {
-        setup.stallFromUs = -1;
-        nowUs += 3'600'000'000;
-    }
-    calls.last() = ms(waitFromUs / 1000.0) + " wait " + ms((nowUs - waitFromUs) / 1000.0);
-}
-
-std::int64_t input::steadyMicroseconds()
-{
-    return nowUs;
-}
-
-bool input::isEscapeKeyDown()
-{
-    nowUs += setup.lookCostUs;
-    return setup.escapeFromUs >= 0 && nowUs >= setup.escapeFromUs;
-}
-
-std::uint32_t input::lastErrorCode()
-{
-    return lastError;
-}
-
-bool input::isConfinedSession()
-{
-    return false;
-}
 
 class TestClickRunner : public QObject
 {
@@ -145,15 +161,19 @@ void TestClickRunner::runs_data()
     QTest::addColumn<Setup>("given");
     QTest::addColumn<QStringList>("timeline");
     QTest::addColumn<QStringList>("log");
-    Setup refused, slow, noInput, escapeOnFourthLine, stalled;
+    Setup refused, slow, noInput, escapeOnFourthLine, consent, twoMonitors, endsInHold, refuses,
+        stalled;
     refused.firstMoveRefusal = 4294967295u;
     slow.callCostUs = 1500;
     noInput.beginRunError = 2;
-    stalled.stallFromUs = 3'000'000;
     escapeOnFourthLine.lookCostUs = 1; // lines that never wait take time only to look at Esc
     escapeOnFourthLine.escapeFromUs = 500'005;
+    consent.consentUs = 3'000'000;
+    twoMonitors.streams = {{44, 0, 0, 1280, 1024}, {45, 1280, 0, 1920, 1080}};
+    endsInHold.endsFromUs = 520'000;
+    refuses.failingCall = 4;
+    stalled.stallFromUs = 3'000'000;
 
-    QTest::newRow("empty script") << "" << Setup() << QStringList{pause} << QStringList();
     // Suspended for an hour in the second wait: the third click comes at once, then keeps
     // its hold and wait, instead of the rest of the overdue clicks all in a burst.
     QTest::newRow("click count with delay, an hour's stall")
@@ -161,9 +181,9 @@ void TestClickRunner::runs_data()
         << QStringList{pause, click(500, "100,200", 2000), click(2550, "100,200", 3600400),
                        click(3603000, "100,200", 2000), click(3605050, "100,200", 2000)}
         << quoted({"100，200，2", "100，200，2", "100，200，2", "100，200，2"});
-    QTest::newRow("held 50 ms whatever the delay")
-        << "100，200，-1\n-5，-7，0" << Setup()
-        << QStringList{pause, click(500, "100,200"), click(550, "-5,-7")}
+    QTest::newRow("pause from the desktop's consent, holds of 50 ms whatever the delay")
+        << "100，200，-1\n-5，-7，0" << consent
+        << QStringList{"3000 wait 500", click(3500, "100,200"), click(3550, "-5,-7")}
         << quoted({"100，200，-1", "-5，-7，0"});
     QTest::newRow("moves never press, five fields move once; separators and blanks")
         << "#300，400，1，2\n#\n# 3，4，0，2，9\n，5，6" << Setup()
@@ -186,11 +206,23 @@ void TestClickRunner::runs_data()
                        "\"#3，4\""};
     QTest::newRow("slow calls come out of the following waits")
         << "1，2，0，2\n#5，6，1\n7，8，1" << slow
-        << QStringList{pause, "500 move 1,2; 501.5 down 1,2; 503 wait 47.5; 550.5 up 1,2",
-                       "552 move 1,2; 553.5 down 1,2; 555 wait 47.5; 602.5 up 1,2",
-                       "604 move 5,6; 605.5 wait 994.5; 1600 move 7,8; 1601.5 down 7,8",
+        << QStringList{pause, "500 move 1,2; 501.5 down 1,2; 503 wait 47; 550 up 1,2",
+                       "551.5 move 1,2; 553 down 1,2; 554.5 wait 45.5; 600 up 1,2",
+                       "601.5 move 5,6; 603 wait 997; 1600 move 7,8; 1601.5 down 7,8",
                        "1603 wait 48.5; 1651.5 up 7,8; 1653 wait 997"}
         << quoted({"1，2，0", "1，2，0", "#5，6，1", "7，8，1"});
+    QTest::newRow("on the monitors' streams, off them to the nearest edge")
+        << "#100，200\n#1300，50\n#5000，-30\n#-50，2000" << twoMonitors
+        << QStringList{pause, "500 move 44:100,200; 500 move 45:20,50; 500 move 45:1919,0",
+                       "500 move 44:0,1023"}
+        << quoted({"#100，200", "#1300，50", "#5000，-30", "#-50，2000"});
+    QTest::newRow("session ended in a hold: released, nothing after")
+        << "1，2，5\n3，4" << endsInHold << QStringList{pause, click(500, "1,2", 0, 20)}
+        << quoted({"1，2，5"}) + QStringList{ended};
+    QTest::newRow("a refused pointer call ends the run before its press")
+        << "1，2，0\n3，4，0" << refuses
+        << QStringList{pause, click(500, "1,2"), "550 move 3,4 failed"}
+        << quoted({"1，2，0", "3，4，0"}) + QStringList{ended};
     QTest::newRow("no input, no run")
         << "1，2" << noInput << QStringList()
         << QStringList{"Run not started, input cannot be injected. Error code: 2"};
@@ -214,15 +246,13 @@ void TestClickRunner::runs()
     QFETCH(QString, script);
     QFETCH(Setup, given);
     QFETCH(QStringList, timeline);
-    setup = given;
-    nowUs = lastError = 0;
-    waitFromUs = -1;
-    calls.clear();
+    RecordingInput input;
+    input.setup = given;
     const LogCapture log;
 
-    ClickRunner().run(script);
+    ClickRunner(input).run(script);
 
-    QCOMPARE(calls.join(QStringLiteral("; ")), timeline.join(QStringLiteral("; ")));
+    QCOMPARE(input.calls.join(QStringLiteral("; ")), timeline.join(QStringLiteral("; ")));
     QTEST(log.lines, "log");
 }
 

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package as users get it, beside tests/windows/ for the Windows ZIP: made by
-# CPack from build/, its files, its dependencies (exactly the runtime, Qt and X libraries the
-# program links), a valid menu entry and metadata; then, as root, installed with apt, started
-# from its menu entry in the documents folder on a private X server, and removed leaving
-# nothing behind but the user's own files. Usage: tests/package/deb.sh (after ./test.sh built
-# build/)
+# CPack from build/, its files, its dependencies (exactly the runtime, Qt, X and PipeWire
+# libraries the program links), a valid menu entry and metadata; then, as root, installed
+# with apt, started from its menu entry in the documents folder on a private X server, and
+# removed leaving nothing behind but the user's own files.
+# Usage: tests/package/deb.sh (after ./test.sh built build/)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/install-deps.sh deb
@@ -22,7 +22,7 @@ files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sed "s/$app/APP/" |
 [[ $files == "./usr/bin/quorvane ./usr/share/applications/APP.desktop ./usr/share/icons/hicolor/128x128/apps/APP.png ./usr/share/icons/hicolor/256x256/apps/APP.png ./usr/share/icons/hicolor/48x48/apps/APP.png ./usr/share/metainfo/APP.metainfo.xml " ]] ||
     fail "the package holds $files"
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/(.*//; s/ //g' | sort | tr '\n' ' ')
-[[ $depends == "libc6 libgcc-s1 libqt6core6 libqt6gui6 libqt6network6 libqt6widgets6 libstdc++6 libx11-6 libxtst6 " ]] ||
+[[ $depends == "libc6 libgcc-s1 libpipewire-0.3-0 libqt6core6 libqt6dbus6 libqt6gui6 libqt6network6 libqt6widgets6 libstdc++6 libx11-6 libxtst6 " ]] ||
     fail "Depends: $depends"
 dpkg-deb -x "$deb" "$scratch/tree"
 desktop-file-validate "$scratch/tree/usr/share/applications/$app.desktop"

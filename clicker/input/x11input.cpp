@@ -1,13 +1,6 @@
-// X11 input through the XTest extension on the display named by DISPLAY; the Esc key and
-// the cursor are read from the same connection.
-//
-// Error codes reported by beginRun() and lastErrorCode():
-//   1  no X display could be opened (DISPLAY unset, empty or unreachable)
-//   2  the X server does not offer the XTest extension
-// The connection is opened at the first call and kept for the life of the process; a
-// failure is remembered too, so every later move fails at once with the same code and
-// button events are dropped. Reading the keyboard and the cursor needs no XTest.
-#include "input.h"
+#include "x11input.h"
+
+#include "waylandsession.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -16,12 +9,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <thread>
-
-namespace input {
 
 namespace {
 
@@ -33,7 +22,7 @@ public:
     XTestConnection() : display(XOpenDisplay(nullptr))
     {
         if (!display) {
-            errorCode = noDisplayError;
+            errorCode = input::noDisplayError;
             return;
         }
         escapeKeycode = XKeysymToKeycode(display, XK_Escape);
@@ -42,7 +31,7 @@ public:
         int majorVersion = 0;
         int minorVersion = 0;
         if (!XTestQueryExtension(display, &eventBase, &errorBase, &majorVersion, &minorVersion))
-            errorCode = noInjectionError;
+            errorCode = input::noInjectionError;
     }
 
     ~XTestConnection()
@@ -82,22 +71,14 @@ int toProtocolCoordinate(int value)
                       int{std::numeric_limits<std::int16_t>::max()});
 }
 
-bool isSet(const char *variable)
-{
-    const char *value = std::getenv(variable);
-    return value && *value;
-}
-
 } // namespace
 
-std::uint32_t beginRun()
+input::Readiness X11Input::beginRun()
 {
-    return connection().error();
+    return {connection().error()};
 }
 
-void endRun() {}
-
-bool setCursorPosition(int x, int y)
+bool X11Input::setCursorPosition(int x, int y)
 {
     Display *display = connection().injectingDisplay();
     if (!display)
@@ -111,7 +92,7 @@ bool setCursorPosition(int x, int y)
     return true;
 }
 
-bool cursorPosition(int &x, int &y)
+bool X11Input::cursorPosition(int &x, int &y)
 {
     Display *display = connection().anyDisplay();
     if (!display)
@@ -125,19 +106,20 @@ bool cursorPosition(int &x, int &y)
                          &windowY, &mask);
 }
 
-void sendMouseButton(MouseButtonEvent event, int, int)
+void X11Input::sendMouseButton(input::MouseButtonEvent event, int, int)
 {
     Display *display = connection().injectingDisplay();
     if (!display)
         return;
-    if (event != MouseButtonEvent::LeftDown && event != MouseButtonEvent::LeftUp)
+    if (event != input::MouseButtonEvent::LeftDown && event != input::MouseButtonEvent::LeftUp)
         return;
     // Button 1 is the primary button: the server applies a left-handed mapping itself.
-    XTestFakeButtonEvent(display, primaryButton, event == MouseButtonEvent::LeftDown, CurrentTime);
+    XTestFakeButtonEvent(display, primaryButton, event == input::MouseButtonEvent::LeftDown,
+                         CurrentTime);
     XFlush(display);
 }
 
-void sleepMicroseconds(std::int64_t microseconds)
+void X11Input::sleepMicroseconds(std::int64_t microseconds)
 {
     if (microseconds <= 0)
         return;
@@ -149,14 +131,14 @@ void sleepMicroseconds(std::int64_t microseconds)
         std::this_thread::sleep_until(deadline);
 }
 
-std::int64_t steadyMicroseconds()
+std::int64_t X11Input::steadyMicroseconds()
 {
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-bool isEscapeKeyDown()
+bool X11Input::isEscapeKeyDown()
 {
     Display *display = connection().anyDisplay();
     const KeyCode escape = connection().escape();
@@ -168,17 +150,12 @@ bool isEscapeKeyDown()
     return (static_cast<unsigned char>(keys[escape / 8]) >> (escape % 8)) & 1u;
 }
 
-std::uint32_t lastErrorCode()
+std::uint32_t X11Input::lastErrorCode()
 {
     return connection().error();
 }
 
-bool isConfinedSession()
+bool X11Input::isConfinedSession()
 {
-    // XWayland passes XTest events and the keymap of X11 windows only; the compositor keeps
-    // the rest of the desktop out of reach.
-    const char *sessionType = std::getenv("XDG_SESSION_TYPE");
-    return isSet("WAYLAND_DISPLAY") || (sessionType && std::strcmp(sessionType, "wayland") == 0);
+    return input::isWaylandSession();
 }
-
-} // namespace input

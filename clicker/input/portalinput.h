@@ -1,0 +1,45 @@
+#pragma once
+
+#include "input.h"
+
+#include <QPointer>
+
+class RemoteDesktopSession;
+
+/// Input through the desktop's remote-desktop portal, the way the desktop lets programs reach
+/// every window of a Wayland session: the first run of a program start asks the user, and the
+/// session then serves every later run until the desktop ends it, when the next run asks
+/// again. Script coordinates are desktop coordinates, placed on the monitor's stream that
+/// covers them. The portal only injects: the keyboard, the pointer's position and the time
+/// come from the layer beneath, the X11 one of XWayland.
+class PortalInput final : public input::InputLayer
+{
+public:
+    explicit PortalInput(input::InputLayer &beneath) : beneath(beneath) {}
+
+    /// Whether the portal can take this desktop's clicks: a session runs, or the portal offers
+    /// the pointer.
+    bool isOffered();
+
+    input::Readiness beginRun() override;
+    void endRun() override {}
+    bool setCursorPosition(int x, int y) override;
+    bool cursorPosition(int &x, int &y) override { return beneath.cursorPosition(x, y); }
+    void sendMouseButton(input::MouseButtonEvent event, int x, int y) override;
+    void sleepMicroseconds(std::int64_t microseconds) override
+    {
+        beneath.sleepMicroseconds(microseconds);
+    }
+    std::int64_t steadyMicroseconds() override { return beneath.steadyMicroseconds(); }
+    bool isEscapeKeyDown() override { return beneath.isEscapeKeyDown(); }
+    bool inputLost() override;
+    std::uint32_t lastErrorCode() override { return input::remoteDesktopError; }
+    bool isConfinedSession() override { return false; }
+    std::vector<input::MonitorPicture> monitorPictures() override;
+
+private:
+    input::InputLayer &beneath;
+    QPointer<RemoteDesktopSession> session;
+    std::uint32_t version = 0; // of the portal's interface
+    bool pressed = false;      // a press went out that no release has followed yet
+};

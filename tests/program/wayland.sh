@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Inside a GNOME Wayland session (the wayland-session tool's `run`, with XWAYLAND=1): the program,
+# an XWayland client, clicks a Wayland window through the remote-desktop portal. A refused dialog
+# and a share without interaction click nothing and say why; allowed, the script's clicks land
+# there on time; a pick shows that window and the run clicks the picked pixel; the session ended
+# mid-run stops the run at once, and the next run asks again.
+# Usage: wayland.sh <quorvane> <wayland_probe> <the wayland-session tool's desktop>
+set -euo pipefail
+program=$1 probe=$2 desktop=$3
+. "$(dirname "$0")/driver.sh"
+trap 'fail "line $LINENO: $BASH_COMMAND"' ERR
+# No welcome page, whether our content server runs or not.
+printf '[General]\nDontShowWelcome=true\nServerFiles=welcome.png, welcome.txt\n' >"$settings"
+QT_QPA_PLATFORM=wayland "$probe" >"$scratch/probe" &
+watched=($!)
+# What the program asked of the portal, time-stamped: the schedule as it was kept, free of the
+# compositor's delays in delivering a click to a window.
+dbus-monitor --session --profile "interface='org.freedesktop.portal.RemoteDesktop'" \
+    "interface='org.freedesktop.portal.Request',member='Response'" >"$scratch/calls" &
+watched+=($!)
+cleanup() { kill "${watched[@]}"; }
+
+consent() { # answers the next consent dialog with $1
+    "$desktop" consent "$1" >/dev/null &
+    consent=$!
+    await pgrep -P $consent -x dbus-monitor
+    sleep 0.3 # its watch is in place
+}
+press() { # a click of the user's on the program's window, at (X, Y) of the window
+    xdotool windowactivate "$main" # above the Wayland window, which took the clicks before
+    sleep 0.3
+    # Where the compositor put it, this time: a window shown again after a pick moves.
+    read -r left top < <(xwininfo -id "$main" | awk '/Absolute upper-left X/ { x = $4 }
+                                                  /Absolute upper-left Y/ { print x, $4 }')
+    "$desktop" click $((left + $1)) $((top + $2))
+}
+run() { press 60 321; }
+landed() { grep -c "^press $1 $2 " "$scratch/probe" || true; }
+has_landed() { [[ $(landed "$1" "$2") == "$3" ]]; }
+buttons() { grep -c NotifyPointerButton "$scratch/calls" || true; }
+sent() { [[ $(buttons) == "$1" ]]; }
+gone() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+probe_lines() { [[ $(wc -l <"$scratch/probe") == "$1" ]]; }
+refused() { # $1 the answer, $2 the error code the box stands for
+    consent "$1"
+    run
+    box=$(window 无法运行脚本)
+    [[ -n $box ]] || fail "no box after '$1'"
+    await logged "^Run not started, input cannot be injected. Error code: $2\$"
+    wait $consent
+    "$desktop" key 28 # Enter: OK
+    await gone 无法运行脚本
+    [[ $(buttons) == 0 ]] && probe_lines 2 || fail "clicked after '$1'"
+}
+
+# Two saved scripts, the newer one in the editor at start.
+mkdir -p "$scratch/portal/saved_files"
+printf '1000，200，20' >"$scratch/portal/saved_files/0101000000.txt"
+printf '1000，200，1\n1100，900，0，2\n#640，1000' >"$scratch/portal/saved_files/0102000000.txt"
+touch -d '1 hour ago' "$scratch/portal/saved_files/0101000000.txt"
+start portal
+main=$(window Quorvane_模拟点击)
+[[ -n $main ]] || fail "no main window"
+# A window takes its first click late, or loses it: the Wayland window has had that one.
+"$desktop" click 1270 1010
+await probe_lines 2
+
+refused deny 3
+refused share-only 4
+! grep -q '^"' "$log" || fail "ran without consent"
+
+# Allowed: the clicks land where the script says, the first press 500 ms after the consent
+# came, each held 50 ms, the next one after the line's delay (times as the bus saw the calls,
+# give or take the scheduling of a busy machine).
+consent allow
+run
+await has_landed 1100 900 2
+await logged '^"#640，1000"$'
+has_landed 1000 200 1 && probe_lines 8 || fail "landed: $(cat "$scratch/probe")"
+awk 'function within(value, low, high) { return value >= low && value <= high }
+     /Response$/ { answered = $2 * 1000 }
+     /NotifyPointerButton$/ { t[++n] = $2 * 1000; if (n == 1) first = t[1] - answered }
+     END { exit !(n == 6 && within(first, 490, 650) && within(t[3] - t[1], 1020, 1100) &&
+                  within(t[2] - t[1], 35, 90) && within(t[4] - t[3], 35, 90) &&
+                  within(t[6] - t[5], 35, 90) && within(t[5] - t[3], 40, 90)) }' "$scratch/calls" ||
+    fail "the schedule as sent: $(grep -E 'Response$|Button$' "$scratch/calls" | cut -f2,8)"
+
+# A pick sees the Wayland window, which XWayland cannot show, and its pixel is clicked.
+press 60 100
+xdotool key ctrl+a Delete ctrl+shift+p
+overlay=$(window 从屏幕选取坐标)
+[[ -n $overlay ]] || fail "no picker"
+sleep 0.5 # painted
+xwd -silent -id "$overlay" >"$scratch/picture"
+field() { od -An -tu4 --endian=big -j$(($1 * 4)) -N4 "$scratch/picture"; }
+pixel=$(($(field 0) + $(field 19) * 12 + 950 * $(field 12) + 1200 * 4))
+[[ $(od -An -tx1 -j$pixel -N3 "$scratch/picture" | tr -d ' ') == 996633 ]] ||
+    fail "the picker's picture at 1200,950 is not the Wayland window's colour"
+"$desktop" click 900 700
+await gone 从屏幕选取坐标
+run
+await has_landed 900 700 1
+logged '^"900，700，1"$' || fail "the picked line was not run"
+sleep 1.2 # the line's wait: input to the frozen window before its end is dropped
+
+# The session ends mid-run (the screen-cast service goes): the run stops before its next action.
+press 185 62 # the older saved script: one click, then 20 s
+run
+await logged '^"1000，200，20"$'
+sleep 0.5
+ended=$(date +%s%N)
+kill "$(pgrep -P $PPID -x pipewire)"
+await logged '^Run stopped: the desktop ended its remote-desktop session$'
+ended=$((($(date +%s%N) - ended) / 1000000))
+((ended < 1000)) || fail "the run went on for $ended ms"
+before=$(buttons)
+# The next run asks for a new session once the service is back.
+pipewire 2>/dev/null &
+watched+=($!)
+sleep 0.3
+pgrep -P $PPID -x wireplumber >/dev/null || { wireplumber 2>/dev/null & watched+=($!); }
+consent allow
+run
+wait $consent
+await has_landed 1000 200 3
+await sent $((before + 2))
+echo "PASS: refused and share-only explained, clicks on time, pick clicked, ended session stopped"

@@ -1,0 +1,40 @@
+// A full-screen window of the compositor's own (QT_QPA_PLATFORM=wayland), painted in one
+// colour, that writes each left-button event it gets on standard output: "press X Y TIME" or
+// "release X Y TIME", in the desktop's pixels, which on its one monitor are the window's, and
+// the compositor's milliseconds.
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRasterWindow>
+
+#include <cstdio>
+
+class Probe final : public QRasterWindow
+{
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter(this).fillRect(QRect(QPoint(), size()), QColor(0x33, 0x66, 0x99));
+    }
+    void mousePressEvent(QMouseEvent *event) override { write("press", event); }
+    void mouseReleaseEvent(QMouseEvent *event) override { write("release", event); }
+
+private:
+    static void write(const char *what, QMouseEvent *event)
+    {
+        if (event->button() != Qt::LeftButton)
+            return;
+        const QPoint at = event->position().toPoint();
+        std::printf("%s %d %d %llu\n", what, at.x(), at.y(),
+                    static_cast<unsigned long long>(event->timestamp()));
+        std::fflush(stdout);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    Probe probe;
+    probe.showFullScreen();
+    return QGuiApplication::exec();
+}
