@@ -8,9 +8,7 @@
 set -euo pipefail
 program=$1 probe=$2 desktop=$3
 . "$(dirname "$0")/driver.sh"
-trap 'fail "line $LINENO: $BASH_COMMAND"' ERR
-# No welcome page, whether our content server runs or not.
-printf '[General]\nDontShowWelcome=true\nServerFiles=welcome.png, welcome.txt\n' >"$settings"
+skip_welcome
 QT_QPA_PLATFORM=wayland "$probe" >"$scratch/probe" &
 watched=($!)
 # What the program asked of the portal, time-stamped: the schedule as it was kept, free of the
@@ -44,8 +42,7 @@ probe_lines() { [[ $(wc -l <"$scratch/probe") == "$1" ]]; }
 refused() { # $1 the answer, $2 the error code the box stands for
     consent "$1"
     run
-    box=$(window 无法运行脚本)
-    [[ -n $box ]] || fail "no box after '$1'"
+    window 无法运行脚本 >/dev/null
     await logged "^Run not started, input cannot be injected. Error code: $2\$"
     wait $consent
     "$desktop" key 28 # Enter: OK
@@ -60,7 +57,6 @@ printf '1000，200，1\n1100，900，0，2\n#640，1000' >"$scratch/portal/saved
 touch -d '1 hour ago' "$scratch/portal/saved_files/0101000000.txt"
 start portal
 main=$(window Quorvane_模拟点击)
-[[ -n $main ]] || fail "no main window"
 # A window takes its first click late, or loses it: the Wayland window has had that one.
 "$desktop" click 1270 1010
 await probe_lines 2
@@ -89,7 +85,6 @@ awk 'function within(value, low, high) { return value >= low && value <= high }
 press 60 100
 xdotool key ctrl+a Delete ctrl+shift+p
 overlay=$(window 从屏幕选取坐标)
-[[ -n $overlay ]] || fail "no picker"
 sleep 0.5 # painted
 xwd -silent -id "$overlay" >"$scratch/picture"
 field() { od -An -tu4 --endian=big -j$(($1 * 4)) -N4 "$scratch/picture"; }

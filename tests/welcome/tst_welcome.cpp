@@ -310,9 +310,6 @@ void TestWelcome::richTextKeepsToTheProgram_data()
         << "<body background=\"/b\"><table background=\"/t\"><tr><td background=\"/c\">News</td>"
            "</tr></table><p style=\"background-image:url(/p)\">hi</p></body>"
         << QStringList{"News", "hi"} << QStringList{"\"/b", "\"/t", "\"/c", "(/p)"};
-    QTest::newRow("a picture compiled into the program")
-        << "<img src=\"qrc:/Resource/icon.ico\">" << QStringList{"qrc:/Resource/icon.ico"}
-        << QStringList();
     QTest::newRow("plain text") << "1 < 2 <p" << QStringList{"1 < 2 <p"} << QStringList();
 }
 
