@@ -37,7 +37,7 @@ landed() { grep -c "^press $1 $2 " "$scratch/probe" || true; }
 has_landed() { [[ $(landed "$1" "$2") == "$3" ]]; }
 buttons() { grep -c NotifyPointerButton "$scratch/calls" || true; }
 sent() { [[ $(buttons) == "$1" ]]; }
-gone() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+gone() { [[ $(shown "$1") == 0 ]]; }
 probe_lines() { [[ $(wc -l <"$scratch/probe") == "$1" ]]; }
 refused() { # $1 the answer, $2 the error code the box stands for
     consent "$1"
