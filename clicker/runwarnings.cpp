@@ -29,10 +29,17 @@ bool confirmRunInConfinedSession(QWidget *parent, input::InputLayer &input)
     return confirmed;
 }
 
-void warnInputUnavailable(QWidget *parent, std::uint32_t errorCode)
+void warnInputUnavailable(QWidget *parent, Thwarted what, std::uint32_t errorCode)
 {
     QString reason;
     switch (errorCode) {
+    case input::gaveUpWaitingError:
+        return;
+    case input::remoteDesktopEndedError:
+        if (what == Thwarted::RunMidway)
+            return;
+        reason = QStringLiteral("桌面结束了远程桌面会话。下次点击“执行”时会再次询问。");
+        break;
     case input::noDisplayError:
         reason = QStringLiteral("无法连接 X 显示服务器（环境变量 DISPLAY 未设置或不可用）。");
         break;
@@ -49,12 +56,28 @@ void warnInputUnavailable(QWidget *parent, std::uint32_t errorCode)
                                 "（Allow remote interaction）开关，再点击“共享”。");
         break;
     case input::remoteDesktopError:
-        reason = QStringLiteral("桌面的远程桌面服务出错或没有回应。下次点击“执行”时会再次尝试。");
+        reason = QStringLiteral("桌面的远程桌面服务出错，拒绝了本程序的请求。"
+                                "下次点击“执行”时会重新请求。");
+        break;
+    case input::remoteDesktopLateError:
+        reason = QStringLiteral("桌面的远程桌面服务没有及时回应（系统可能过于繁忙）。"
+                                "下次点击“执行”时会重新请求，桌面可能会再次询问。");
         break;
     default:
         reason = QStringLiteral("系统拒绝了模拟鼠标（错误代码 %1）。").arg(errorCode);
         break;
     }
-    QMessageBox::warning(parent, QStringLiteral("无法运行脚本"),
-                         reason + QStringLiteral("\n\n脚本没有运行，鼠标没有被移动或点击。"));
+    switch (what) {
+    case Thwarted::RunStart:
+        QMessageBox::warning(parent, QStringLiteral("无法运行脚本"),
+                             reason + QStringLiteral("\n\n脚本没有运行，鼠标没有被移动或点击。"));
+        break;
+    case Thwarted::RunMidway:
+        QMessageBox::warning(parent, QStringLiteral("脚本已停止"),
+                             reason + QStringLiteral("\n\n脚本运行到一半停止了，其余的点击没有进行。"));
+        break;
+    case Thwarted::Pick:
+        QMessageBox::warning(parent, QStringLiteral("无法选取坐标"), reason);
+        break;
+    }
 }

@@ -109,9 +109,16 @@ void Widget::executeScript()
     if (!confirmRunInConfinedSession(this, input))
         return;
     ClickRunner runner(input);
-    if (runner.run(ui->plainTextEdit->document()->toPlainText(), sinceRelease) ==
-        ClickRunner::Outcome::InputUnavailable)
-        warnInputUnavailable(this, runner.unavailableReason());
+    switch (runner.run(ui->plainTextEdit->document()->toPlainText(), sinceRelease)) {
+    case ClickRunner::Outcome::InputUnavailable:
+        warnInputUnavailable(this, Thwarted::RunStart, runner.failureReason());
+        break;
+    case ClickRunner::Outcome::InputLost:
+        warnInputUnavailable(this, Thwarted::RunMidway, runner.failureReason());
+        break;
+    default:
+        break;
+    }
 }
 
 void Widget::on_pushButton_2_clicked()
@@ -233,6 +240,9 @@ void Widget::setUpPositionPicking()
     });
     connect(picker, &CoordinatePicker::cancelled, ui->plainTextEdit,
             qOverload<>(&QWidget::setFocus));
+    connect(picker, &CoordinatePicker::unavailable, this, [this](std::uint32_t errorCode) {
+        warnInputUnavailable(this, Thwarted::Pick, errorCode);
+    });
 }
 
 void Widget::setUpRecording()

@@ -19,7 +19,10 @@ enum InputError : std::uint32_t {
     noInjectionError = 2,       ///< the X server does not offer the XTest extension
     consentRefusedError = 3,    ///< the user refused the desktop's remote-desktop dialog
     pointerNotGrantedError = 4, ///< the user shared the screen without allowing interaction
-    remoteDesktopError = 5,     ///< the desktop's remote-desktop portal failed or ended
+    remoteDesktopError = 5,     ///< the desktop's remote-desktop portal refused a call
+    remoteDesktopLateError = 6, ///< the desktop's remote-desktop portal did not answer in time
+    remoteDesktopEndedError = 7, ///< the desktop ended its remote-desktop session
+    gaveUpWaitingError = 8,     ///< the user gave up waiting for the desktop's answer
 };
 
 /// What beginRun() found.
@@ -78,9 +81,10 @@ public:
     /// when the keyboard cannot be read (no display).
     virtual bool isEscapeKeyDown() = 0;
 
-    /// True once the desktop has taken input away since beginRun (the user ended the
-    /// remote-desktop session, its portal went away): nothing sent from then on arrives.
-    virtual bool inputLost() { return false; }
+    /// Why input no longer reaches the desktop since beginRun, as an error code (the user
+    /// ended the remote-desktop session, its portal went away, refused a call or did not
+    /// answer in time): nothing sent from then on arrives. 0 while it does.
+    virtual std::uint32_t inputLost() { return 0; }
 
     /// Why the last failed setCursorPosition failed, as a platform error code.
     virtual std::uint32_t lastErrorCode() = 0;
@@ -91,8 +95,13 @@ public:
 
     /// Pictures of the monitors as the desktop shows them, where the window system cannot
     /// take them itself (a Wayland compositor shows XWayland nothing of other windows); none
-    /// where it can. May ask the user first, as beginRun does.
-    virtual std::vector<MonitorPicture> monitorPictures() { return {}; }
+    /// where it can. May ask the user first, as beginRun does, and fails as it does: then
+    /// `error` holds beginRun's error code.
+    virtual std::vector<MonitorPicture> monitorPictures(std::uint32_t &error)
+    {
+        error = 0;
+        return {};
+    }
 };
 
 /// The input layer for this desktop, asked for when a run or a pick begins.

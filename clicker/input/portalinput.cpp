@@ -19,7 +19,7 @@ constexpr int frameWithinMs = 2'000;
 
 bool PortalInput::isOffered()
 {
-    if (session && session->isActive())
+    if (session && session->loss() == 0)
         return true;
     const std::optional<std::uint32_t> offered = RemoteDesktopSession::offeredVersion();
     version = offered.value_or(0);
@@ -28,11 +28,10 @@ bool PortalInput::isOffered()
 
 input::Readiness PortalInput::beginRun()
 {
-    if (session && session->isActive())
+    if (session && session->loss() == 0)
         return {};
     delete session;
     session = new RemoteDesktopSession(QCoreApplication::instance());
-    pressed = false;
     const bool persist = version >= firstPersistingVersion;
     const std::uint32_t error = session->start(
         persist, persist ? QSettings().value(restoreTokenKey).toString() : QString());
@@ -45,33 +44,30 @@ input::Readiness PortalInput::beginRun()
 
 bool PortalInput::setCursorPosition(int x, int y)
 {
-    if (!session || !session->isActive())
+    if (!session)
         return false;
     const std::optional<input::StreamPoint> point = input::streamPointAt(session->streams(), x, y);
-    return point && session->movePointer(point->node, point->x, point->y);
+    return point && session->movePointer(point->node, point->x, point->y,
+                                         [this] { return keepWaiting(); });
 }
 
 void PortalInput::sendMouseButton(input::MouseButtonEvent event, int, int)
 {
-    if (!session)
-        return;
-    if (event == input::MouseButtonEvent::LeftDown)
-        pressed = session->isActive() && session->pressLeftButton(true);
-    // Also after the session ended: the desktop may still take the release, and a button left
-    // down would turn the user's next move into a drag.
-    else if (event == input::MouseButtonEvent::LeftUp && std::exchange(pressed, false))
-        session->pressLeftButton(false);
+    if (session)
+        session->pressLeftButton(event == input::MouseButtonEvent::LeftDown,
+                                 [this] { return keepWaiting(); });
 }
 
-bool PortalInput::inputLost()
+std::uint32_t PortalInput::inputLost()
 {
-    return !session || !session->isActive();
+    return session ? session->loss() : input::remoteDesktopEndedError;
 }
 
-std::vector<input::MonitorPicture> PortalInput::monitorPictures()
+std::vector<input::MonitorPicture> PortalInput::monitorPictures(std::uint32_t &error)
 {
     std::vector<input::MonitorPicture> pictures;
-    if (beginRun().error != 0)
+    error = beginRun().error;
+    if (error != 0)
         return pictures;
     const QDBusUnixFileDescriptor remote = session->openPipeWireRemote();
     if (!remote.isValid())

@@ -8,10 +8,12 @@ class RemoteDesktopSession;
 
 /// Input through the desktop's remote-desktop portal, the way the desktop lets programs reach
 /// every window of a Wayland session: the first run of a program start asks the user, and the
-/// session then serves every later run until the desktop ends it, when the next run asks
-/// again. Script coordinates are desktop coordinates, placed on the monitor's stream that
-/// covers them. The portal only injects: the keyboard, the pointer's position and the time
-/// come from the layer beneath, the X11 one of XWayland.
+/// session then serves every later run until it ends (the desktop ends it, or it is given up
+/// after a call the portal refused or did not answer in time), when the next run asks again.
+/// Script coordinates are desktop coordinates, placed on the monitor's stream that covers
+/// them. The portal only injects: the keyboard, the pointer's position and the time come from
+/// the layer beneath, the X11 one of XWayland; a pointer call waiting for its answer gives way
+/// to the Esc key held there.
 class PortalInput final : public input::InputLayer
 {
 public:
@@ -32,14 +34,15 @@ public:
     }
     std::int64_t steadyMicroseconds() override { return beneath.steadyMicroseconds(); }
     bool isEscapeKeyDown() override { return beneath.isEscapeKeyDown(); }
-    bool inputLost() override;
-    std::uint32_t lastErrorCode() override { return input::remoteDesktopError; }
+    std::uint32_t inputLost() override;
+    std::uint32_t lastErrorCode() override { return inputLost(); }
     bool isConfinedSession() override { return false; }
-    std::vector<input::MonitorPicture> monitorPictures() override;
+    std::vector<input::MonitorPicture> monitorPictures(std::uint32_t &error) override;
 
 private:
+    bool keepWaiting() { return !beneath.isEscapeKeyDown(); }
+
     input::InputLayer &beneath;
     QPointer<RemoteDesktopSession> session;
     std::uint32_t version = 0; // of the portal's interface
-    bool pressed = false;      // a press went out that no release has followed yet
 };

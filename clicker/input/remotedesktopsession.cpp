@@ -1,15 +1,18 @@
 #include "remotedesktopsession.h"
 
+#include "desktopanswerwait.h"
 #include "input.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QEventLoop>
+#include <QDBusPendingCall>
+#include <QElapsedTimer>
 #include <QPoint>
-#include <QTimer>
 
+#include <chrono>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -32,9 +35,23 @@ constexpr uint cancelledResponse = 1;
 constexpr int portalAnswerMs = 10'000;
 constexpr int userAnswerMs = 5 * 60'000;
 constexpr int callReplyMs = 5'000;
-// A pointer call takes a millisecond or two; one that takes this long ends the run rather
-// than holding a frozen window.
-constexpr int pointerReplyMs = 1'000;
+// A pointer call takes a millisecond or two. A busy session bus or a machine that swaps can
+// hold one up for a second or two, which a run rides out (asking keepWaiting meanwhile); a
+// portal that takes longer is taken for one that stopped answering.
+constexpr int pointerReplyMs = 3'000;
+constexpr auto keepWaitingEvery = std::chrono::milliseconds(10);
+constexpr auto replyLookEvery = std::chrono::microseconds(100);
+// Closing when the program ends: a portal that does not answer ends the session itself once
+// the program's connection goes.
+constexpr int closeReplyMs = 1'000;
+
+// Tokens name the objects the portal makes for us; one it still holds (a session it has not
+// closed yet, a request it has not answered) must not be named again.
+QString newToken(const char *kind)
+{
+    static int made = 0;
+    return QStringLiteral("quorvane_%1%2").arg(QLatin1String(kind)).arg(++made);
+}
 
 QString objectPathOf(const QVariant &value)
 {
@@ -103,7 +120,17 @@ std::optional<std::uint32_t> RemoteDesktopSession::offeredVersion()
 
 RemoteDesktopSession::RemoteDesktopSession(QObject *parent)
     : QObject(parent), bus(QDBusConnection::sessionBus())
-{}
+{
+    // While the event loop still runs: the bus may be gone by the time the objects of the
+    // application are destroyed.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, [this] { close(true); });
+}
+
+RemoteDesktopSession::~RemoteDesktopSession()
+{
+    close(true);
+}
 
 std::uint32_t RemoteDesktopSession::start(bool persist, const QString &restoreToken)
 {
@@ -113,16 +140,20 @@ std::uint32_t RemoteDesktopSession::start(bool persist, const QString &restoreTo
     bus.connect(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                 QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"),
                 {portalService}, QString(), this, SLOT(onPortalOwnerChanged()));
+    // A request the user gave up on says so, whatever the portal made of it.
+    const auto failWith = [this](std::uint32_t error) {
+        return fail(gaveUpWaiting ? input::gaveUpWaitingError : error);
+    };
 
-    const Answer created = request(
-        remoteDesktopInterface, QStringLiteral("CreateSession"), {},
-        {{QStringLiteral("session_handle_token"), QStringLiteral("quorvane")}}, portalAnswerMs);
+    const Answer created =
+        request(remoteDesktopInterface, QStringLiteral("CreateSession"), {},
+                {{QStringLiteral("session_handle_token"), newToken("session")}}, portalAnswerMs);
     handle = objectPathOf(created.results.value(QStringLiteral("session_handle")));
     if (created.response != 0 || handle.isEmpty())
-        return fail(input::remoteDesktopError);
+        return failWith(input::remoteDesktopError);
     bus.connect(portalService, handle, sessionInterface, QStringLiteral("Closed"), this,
                 SLOT(onClosed()));
-    active = true;
+    open = true;
 
     const QDBusObjectPath session(handle);
     QVariantMap devices{{QStringLiteral("types"), pointerDevice}};
@@ -134,21 +165,21 @@ std::uint32_t RemoteDesktopSession::start(bool persist, const QString &restoreTo
     if (request(remoteDesktopInterface, QStringLiteral("SelectDevices"),
                 {QVariant::fromValue(session)}, devices, portalAnswerMs)
             .response != 0)
-        return fail(input::remoteDesktopError);
+        return failWith(input::remoteDesktopError);
     // Absolute motion is placed on a monitor's stream, so the session needs them all.
     if (request(screenCastInterface, QStringLiteral("SelectSources"),
                 {QVariant::fromValue(session)},
                 {{QStringLiteral("types"), monitorSource}, {QStringLiteral("multiple"), true}},
                 portalAnswerMs)
             .response != 0)
-        return fail(input::remoteDesktopError);
+        return failWith(input::remoteDesktopError);
 
     const Answer started = request(remoteDesktopInterface, QStringLiteral("Start"),
                                    {QVariant::fromValue(session), QString()}, {}, userAnswerMs);
     if (started.response == cancelledResponse)
-        return fail(input::consentRefusedError);
+        return failWith(input::consentRefusedError);
     if (started.response != 0)
-        return fail(input::remoteDesktopError);
+        return failWith(input::remoteDesktopError);
     // Sharing the screen alone gives a session in which every pointer call fails.
     if (!(started.results.value(QStringLiteral("devices")).toUInt() & pointerDevice))
         return fail(input::pointerNotGrantedError);
@@ -158,25 +189,45 @@ std::uint32_t RemoteDesktopSession::start(bool persist, const QString &restoreTo
     newRestoreToken = started.results.value(QStringLiteral("restore_token")).toString();
     // The desktop makes the session's pointer when it is first used, and the first press can
     // overtake the first move then and land where the pointer was. A move by nothing makes it
-    // now, without moving anything.
-    notify(QStringLiteral("NotifyPointerMotion"), {0.0, 0.0});
+    // now, without moving anything; a session that fails it is no session to run in.
+    const Reply readied = notify(QStringLiteral("NotifyPointerMotion"), {0.0, 0.0}, [] {
+        return true;
+    });
+    if (readied != Reply::Answered)
+        return fail(lossFrom(readied));
     return 0;
 }
 
-bool RemoteDesktopSession::isActive()
+std::uint32_t RemoteDesktopSession::loss()
 {
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    return active;
+    return lost;
 }
 
-bool RemoteDesktopSession::movePointer(std::uint32_t node, double x, double y)
+bool RemoteDesktopSession::movePointer(std::uint32_t node, double x, double y,
+                                       const KeepWaiting &keepWaiting)
 {
-    return notify(QStringLiteral("NotifyPointerMotionAbsolute"), {uint(node), x, y});
+    return pointerCall(QStringLiteral("NotifyPointerMotionAbsolute"), {uint(node), x, y},
+                       keepWaiting);
 }
 
-bool RemoteDesktopSession::pressLeftButton(bool pressed)
+bool RemoteDesktopSession::pressLeftButton(bool pressed, const KeepWaiting &keepWaiting)
 {
-    return notify(QStringLiteral("NotifyPointerButton"), {leftButton, uint(pressed)});
+    const QVariantList arguments{leftButton, uint(pressed)};
+    if (pressed) {
+        if (loss() != 0)
+            return false;
+        leftButtonDown = true;
+        return pointerCall(QStringLiteral("NotifyPointerButton"), arguments, keepWaiting);
+    }
+    if (!std::exchange(leftButtonDown, false))
+        return true;
+    if (loss() == 0)
+        return pointerCall(QStringLiteral("NotifyPointerButton"), arguments, keepWaiting);
+    // A desktop that was only slow may still carry out the press; one that ended the session
+    // refuses the release harmlessly.
+    bus.call(pointerMessage(QStringLiteral("NotifyPointerButton"), arguments), QDBus::NoBlock);
+    return false;
 }
 
 QDBusUnixFileDescriptor RemoteDesktopSession::openPipeWireRemote()
@@ -190,15 +241,6 @@ QDBusUnixFileDescriptor RemoteDesktopSession::openPipeWireRemote()
     return qdbus_cast<QDBusUnixFileDescriptor>(reply.arguments().constFirst());
 }
 
-void RemoteDesktopSession::close()
-{
-    if (!std::exchange(active, false) || handle.isEmpty())
-        return;
-    bus.call(QDBusMessage::createMethodCall(portalService, handle, sessionInterface,
-                                            QStringLiteral("Close")),
-             QDBus::Block, callReplyMs);
-}
-
 void RemoteDesktopSession::onResponse(uint response, const QVariantMap &results)
 {
     answer = Answer{response, results};
@@ -207,12 +249,14 @@ void RemoteDesktopSession::onResponse(uint response, const QVariantMap &results)
 
 void RemoteDesktopSession::onClosed()
 {
-    active = false;
+    open = false;
+    if (lost == 0)
+        lost = input::remoteDesktopEndedError;
 }
 
 void RemoteDesktopSession::onPortalOwnerChanged()
 {
-    active = false;
+    onClosed();
 }
 
 RemoteDesktopSession::Answer RemoteDesktopSession::request(const QString &interface,
@@ -222,7 +266,7 @@ RemoteDesktopSession::Answer RemoteDesktopSession::request(const QString &interf
 {
     // The portal answers on a request object whose path it derives from our name and a token
     // of ours, so the answer can be listened for before the call, and cannot slip past.
-    const QString token = QStringLiteral("quorvane%1").arg(++requestCount);
+    const QString token = newToken("request");
     const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
                              .arg(bus.baseService().mid(1).replace('.', '_'), token);
     options.insert(QStringLiteral("handle_token"), token);
@@ -236,37 +280,98 @@ RemoteDesktopSession::Answer RemoteDesktopSession::request(const QString &interf
     arguments.append(options);
     call.setArguments(arguments);
     if (bus.call(call, QDBus::Block, callReplyMs).type() == QDBusMessage::ReplyMessage) {
-        // The answer needs the event loop. The window repaints and answers the desktop's
-        // pings meanwhile (a window that does not is offered to be killed), but the user's
-        // input to it stays queued.
-        QEventLoop loop;
-        connect(this, &RemoteDesktopSession::answered, &loop, &QEventLoop::quit);
-        QTimer::singleShot(answerWithinMs, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        DesktopAnswerWait wait;
+        connect(this, &RemoteDesktopSession::answered, &wait, &DesktopAnswerWait::answer);
+        gaveUpWaiting = wait.wait(answerWithinMs) == DesktopAnswerWait::Outcome::GaveUp;
+        // Withdrawn, and its dialog with it; a portal that does not answer is not waited for.
         if (!answer)
             bus.call(QDBusMessage::createMethodCall(portalService, path, requestInterface,
                                                     QStringLiteral("Close")),
-                     QDBus::Block, callReplyMs);
+                     QDBus::NoBlock);
     }
     bus.disconnect(portalService, path, requestInterface, response, this, onResponseSlot);
     return std::exchange(answer, std::nullopt).value_or(Answer());
 }
 
-bool RemoteDesktopSession::notify(const QString &method, const QVariantList &arguments)
+RemoteDesktopSession::Reply RemoteDesktopSession::notify(const QString &method,
+                                                         const QVariantList &arguments,
+                                                         const KeepWaiting &keepWaiting)
+{
+    // Sent on the bus's own thread, answered there: looking at it now and then keeps this
+    // thread free to ask keepWaiting.
+    const QDBusPendingCall pending = bus.asyncCall(pointerMessage(method, arguments),
+                                                   pointerReplyMs);
+    auto nextLook = std::chrono::steady_clock::now() + keepWaitingEvery;
+    while (!pending.isFinished()) {
+        if (std::chrono::steady_clock::now() >= nextLook) {
+            if (!keepWaiting())
+                return Reply::StoppedWaiting;
+            nextLook += keepWaitingEvery;
+        }
+        std::this_thread::sleep_for(replyLookEvery);
+    }
+    if (!pending.isError())
+        return Reply::Answered;
+    const QDBusError::ErrorType error = pending.error().type();
+    return error == QDBusError::NoReply || error == QDBusError::Timeout ? Reply::Late
+                                                                        : Reply::Refused;
+}
+
+bool RemoteDesktopSession::pointerCall(const QString &method, const QVariantList &arguments,
+                                       const KeepWaiting &keepWaiting)
+{
+    if (loss() != 0)
+        return false;
+    const Reply reply = notify(method, arguments, keepWaiting);
+    if (reply == Reply::Refused || reply == Reply::Late)
+        giveUp(lossFrom(reply));
+    return reply == Reply::Answered;
+}
+
+QDBusMessage RemoteDesktopSession::pointerMessage(const QString &method,
+                                                  const QVariantList &arguments) const
 {
     QDBusMessage call =
         QDBusMessage::createMethodCall(portalService, portalPath, remoteDesktopInterface, method);
     call.setArguments(QVariantList{QVariant::fromValue(QDBusObjectPath(handle)), QVariantMap()} +
                       arguments);
-    if (bus.call(call, QDBus::Block, pointerReplyMs).type() == QDBusMessage::ReplyMessage)
-        return true;
-    // The portal refuses the calls of a session that has ended, or never had the pointer.
-    active = false;
-    return false;
+    return call;
+}
+
+std::uint32_t RemoteDesktopSession::lossFrom(Reply reply)
+{
+    // The portal refuses the calls of a session the desktop has ended: its Closed signal, sent
+    // before the refusal, tells the two apart.
+    if (loss() != 0)
+        return lost;
+    return reply == Reply::Late ? input::remoteDesktopLateError : input::remoteDesktopError;
+}
+
+void RemoteDesktopSession::giveUp(std::uint32_t why)
+{
+    lost = why;
+    // The press may have been carried out, or still be: its release goes before the session.
+    pressLeftButton(false, {});
+    close(false);
+}
+
+void RemoteDesktopSession::close(bool waitForAnswer)
+{
+    if (!std::exchange(open, false))
+        return;
+    if (lost == 0)
+        lost = input::remoteDesktopEndedError;
+    const QDBusMessage call = QDBusMessage::createMethodCall(portalService, handle,
+                                                             sessionInterface,
+                                                             QStringLiteral("Close"));
+    if (waitForAnswer)
+        bus.call(call, QDBus::Block, closeReplyMs);
+    else
+        bus.call(call, QDBus::NoBlock);
 }
 
 std::uint32_t RemoteDesktopSession::fail(std::uint32_t error)
 {
-    close();
+    giveUp(error);
     return error;
 }

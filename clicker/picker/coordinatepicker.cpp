@@ -66,7 +66,16 @@ void CoordinatePicker::showOverlays()
 {
     const QList<QScreen *> screens = QGuiApplication::screens();
     // Every picture before the first overlay shows, so that none of them holds an overlay.
-    const std::vector<input::MonitorPicture> fromDesktop = input->monitorPictures();
+    std::uint32_t unavailableError = 0;
+    const std::vector<input::MonitorPicture> fromDesktop =
+        input->monitorPictures(unavailableError);
+    // Without them the picture would be the window system's, black or showing only some
+    // windows, and its points would be ones a run cannot click either.
+    if (unavailableError != 0) {
+        aside.bringBack();
+        emit unavailable(unavailableError);
+        return;
+    }
     QList<QPixmap> pictures;
     for (QScreen *screen : screens)
         pictures.append(pictureOf(screen, fromDesktop));

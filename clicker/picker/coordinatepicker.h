@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPoint>
 
+#include <cstdint>
 #include <optional>
 
 class PickerOverlay;
@@ -37,6 +38,9 @@ public:
 signals:
     void picked(QPoint point);
     void cancelled();
+    /// The desktop gave no picture to pick on (it refused, or the user gave up asking), as an
+    /// input layer error code; the window is back.
+    void unavailable(std::uint32_t errorCode);
 
 private:
     void showOverlays();

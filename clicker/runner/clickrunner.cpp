@@ -58,9 +58,9 @@ ClickRunner::Outcome ClickRunner::run(const QString &script, std::int64_t askedM
     // first run of a program opens its connection to the display) belongs to the pause.
     const std::int64_t askedUs = input.steadyMicroseconds() - askedMicrosecondsAgo;
     const InputSession session(input);
-    unavailableCode = session.readiness.error;
-    if (unavailableCode != 0) {
-        qDebug() << "Run not started, input cannot be injected. Error code:" << unavailableCode;
+    failureCode = session.readiness.error;
+    if (failureCode != 0) {
+        qDebug() << "Run not started, input cannot be injected. Error code:" << failureCode;
         return Outcome::InputUnavailable;
     }
     // The pause gives the user time to let go of the mouse before the first synthetic press,
@@ -71,12 +71,22 @@ ClickRunner::Outcome ClickRunner::run(const QString &script, std::int64_t askedM
     nextActionUs = std::max(askedUs, session.readiness.grantedUs) + startPauseUs;
     if (waitUntil(nextActionUs) && executeScript(plan))
         return Outcome::Performed;
-    if (input.inputLost()) {
+    failureCode = input.inputLost();
+    switch (failureCode) {
+    case 0:
+        qDebug() << "Run stopped by Esc key";
+        return Outcome::StoppedByEscape;
+    case input::remoteDesktopEndedError:
         qDebug() << "Run stopped: the desktop ended its remote-desktop session";
-        return Outcome::InputLost;
+        break;
+    case input::remoteDesktopLateError:
+        qDebug() << "Run stopped: the desktop's remote-desktop service did not answer in time";
+        break;
+    default:
+        qDebug() << "Run stopped: the desktop's remote-desktop service refused a pointer call";
+        break;
     }
-    qDebug() << "Run stopped by Esc key";
-    return Outcome::StoppedByEscape;
+    return Outcome::InputLost;
 }
 
 bool ClickRunner::executeScript(const RunPlan &plan)

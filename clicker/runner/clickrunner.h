@@ -21,7 +21,8 @@ class InputLayer;
 /// The thread is blocked for the whole run, so the Esc key is the way out: it is looked at
 /// before every plan line and about every 10 ms of a wait, and a run stops before its next
 /// action once it is held, releasing a press in progress first. A run stops the same way when
-/// the desktop takes input away (the user ended its remote-desktop session).
+/// input no longer reaches the desktop (the user ended its remote-desktop session, its portal
+/// refused a call or did not answer in time).
 class ClickRunner final
 {
 public:
@@ -32,7 +33,7 @@ public:
     enum class Outcome {
         Performed,        ///< every plan line was performed
         StoppedByEscape,  ///< the user held Esc
-        InputLost,        ///< the desktop took input away during the run
+        InputLost,        ///< input stopped reaching the desktop during the run
         InputUnavailable, ///< nothing was done: the platform cannot inject input
     };
 
@@ -43,8 +44,8 @@ public:
     /// for one. Writes each plan line, each failure and a stop to the debug log.
     Outcome run(const QString &script, std::int64_t askedMicrosecondsAgo = 0);
 
-    /// Why the last run found input unavailable, as an input layer error code.
-    std::uint32_t unavailableReason() const { return unavailableCode; }
+    /// Why the last run found input unavailable or lost it, as an input layer error code.
+    std::uint32_t failureReason() const { return failureCode; }
 
 private:
     bool executeScript(const RunPlan &plan);
@@ -57,5 +58,5 @@ private:
 
     input::InputLayer &input;
     std::int64_t nextActionUs = 0; // when the next press or move is due, on the steady clock
-    std::uint32_t unavailableCode = 0;
+    std::uint32_t failureCode = 0;
 };

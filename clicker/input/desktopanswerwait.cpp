@@ -1,0 +1,82 @@
+#include "desktopanswerwait.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+// The portal answers at once unless it asks the user: a notice for such a wait would only
+// flicker.
+constexpr int noticeAfterMs = 500;
+
+} // namespace
+
+DesktopAnswerWait::DesktopAnswerWait() = default;
+
+DesktopAnswerWait::~DesktopAnswerWait() = default;
+
+DesktopAnswerWait::Outcome DesktopAnswerWait::wait(int withinMs)
+{
+    QTimer::singleShot(noticeAfterMs, this, &DesktopAnswerWait::showNotice);
+    QTimer::singleShot(withinMs, this, [this] { end(Outcome::TimedOut); });
+    qApp->installEventFilter(this);
+    loop.exec();
+    qApp->removeEventFilter(this);
+    notice.reset();
+    return outcome;
+}
+
+void DesktopAnswerWait::answer()
+{
+    end(Outcome::Answered);
+}
+
+bool DesktopAnswerWait::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!event->isInputEvent())
+        return false;
+    const auto *widget = qobject_cast<const QWidget *>(watched);
+    const auto *window = qobject_cast<const QWindow *>(watched);
+    const bool toNotice = notice && ((widget && widget->window() == notice.get()) ||
+                                     (window && window == notice->windowHandle()));
+    return !toNotice;
+}
+
+void DesktopAnswerWait::showNotice()
+{
+    if (!loop.isRunning())
+        return;
+    // At the top of the screen, clear of the desktop's dialog in the middle, and never taking
+    // the keyboard from it.
+    notice = std::make_unique<QWidget>();
+    notice->setWindowTitle(QStringLiteral("等待桌面回应"));
+    notice->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus);
+    notice->setAttribute(Qt::WA_ShowWithoutActivating);
+    auto *layout = new QVBoxLayout(notice.get());
+    layout->addWidget(new QLabel(
+        QStringLiteral("正在等待桌面允许本程序控制鼠标。\n"
+                       "请在桌面弹出的“远程桌面”对话框中作答；没有看到对话框，或不想再等，"
+                       "请点击“放弃”。")));
+    auto *giveUp = new QPushButton(QStringLiteral("放弃"));
+    giveUp->setFocusPolicy(Qt::NoFocus);
+    connect(giveUp, &QPushButton::clicked, this, [this] { end(Outcome::GaveUp); });
+    layout->addWidget(giveUp, 0, Qt::AlignRight);
+    notice->adjustSize();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    notice->move(screen.center().x() - notice->width() / 2, screen.top());
+    notice->show();
+}
+
+void DesktopAnswerWait::end(Outcome how)
+{
+    if (!loop.isRunning())
+        return;
+    outcome = how;
+    loop.quit();
+}
