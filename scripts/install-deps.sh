@@ -10,8 +10,9 @@ packages=(cmake ninja-build g++ pkgconf qt6-base-dev qt6-base-dev-tools libx11-d
 for group in "$@"; do
     case $group in
     test)
+        # A private session bus and python3-gi for the remote-desktop portal the tests script.
         packages+=(xvfb xauth x11-utils x11-xserver-utils xdotool libbenchmark-dev clang-14
-                   libclang-rt-14-dev) ;;
+                   libclang-rt-14-dev dbus-daemon python3-gi) ;;
     wayland)
         # The compositor, its portals and screen-cast service on a bus of their own, XWayland
         # for the program, Qt's Wayland platform for the scenario's own window, and what the

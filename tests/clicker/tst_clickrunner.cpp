@@ -19,7 +19,7 @@ struct Setup
     std::int64_t consentUs = 0; ///< the desktop asks the user, who allows input this much later
     std::vector<input::ScreenCastStream> streams; ///< moves go onto these monitors' streams
     std::int64_t endsFromUs = -1;                 ///< the desktop ends the session then
-    int failingCall = 0; ///< the desktop refuses this pointer call (1 the first), and ends
+    int failingCall = 0; ///< the desktop leaves this pointer call (1 the first) unanswered
     std::int64_t stallFromUs = -1; ///< the first sleep from then on returns an hour late
 };
 
@@ -55,6 +55,8 @@ Setup escapeAt(double milliseconds)
 const QString pause = QStringLiteral("0 wait 500");
 const QString stopped = QStringLiteral("Run stopped by Esc key");
 const QString ended = QStringLiteral("Run stopped: the desktop ended its remote-desktop session");
+const QString late =
+    QStringLiteral("Run stopped: the desktop's remote-desktop service did not answer in time");
 const QString badXY = QStringLiteral("Invalid coordinate values in input:  \"x，y，0\"");
 
 // The input layer of this suite: it records each call at the virtual time it was made, and
@@ -110,9 +112,13 @@ public:
         return setup.escapeFromUs >= 0 && nowUs >= setup.escapeFromUs;
     }
 
-    bool inputLost() override
+    std::uint32_t inputLost() override
     {
-        return lost || (setup.endsFromUs >= 0 && nowUs >= setup.endsFromUs);
+        if (lost)
+            return input::remoteDesktopLateError;
+        if (setup.endsFromUs >= 0 && nowUs >= setup.endsFromUs)
+            return input::remoteDesktopEndedError;
+        return 0;
     }
 
     std::uint32_t lastErrorCode() override { return lastError; }
@@ -120,7 +126,7 @@ public:
 
     Setup setup;
     // "<ms> move x,y[ refused]", "<ms> move <stream>:x,y", "<ms> down x,y", "<ms> up x,y",
-    // "<ms> wait <ms>"; " failed" after a call the desktop refused
+    // "<ms> wait <ms>"; " failed" after a call the desktop left unanswered
     QStringList calls;
 
 private:
@@ -219,10 +225,10 @@ void TestClickRunner::runs_data()
     QTest::newRow("session ended in a hold: released, nothing after")
         << "1，2，5\n3，4" << endsInHold << QStringList{pause, click(500, "1,2", 0, 20)}
         << quoted({"1，2，5"}) + QStringList{ended};
-    QTest::newRow("a refused pointer call ends the run before its press")
+    QTest::newRow("an unanswered pointer call ends the run before its press")
         << "1，2，0\n3，4，0" << refuses
         << QStringList{pause, click(500, "1,2"), "550 move 3,4 failed"}
-        << quoted({"1，2，0", "3，4，0"}) + QStringList{ended};
+        << quoted({"1，2，0", "3，4，0"}) + QStringList{late};
     QTest::newRow("no input, no run")
         << "1，2" << noInput << QStringList()
         << QStringList{"Run not started, input cannot be injected. Error code: 2"};

@@ -23,6 +23,7 @@ window() {
     echo "$id"
 }
 shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+gone() { [[ $(shown "$1") == 0 ]]; }
 # The main window ($main) back from stepping aside for the window titled $1, keyboard and all.
 back_from() { [[ $(shown "$1") == 0 && $(xdotool getwindowfocus 2>/dev/null) == "$main" ]]; }
 x_server() { # <Xvfb options>: a private X server for the rest of the scenario, in DISPLAY
