@@ -1,6 +1,7 @@
 #include "asciicommafix.h"
 #include "widget.h"
 
+#include <QClipboard>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -70,6 +71,19 @@ void TestScriptEditor::showsWhatLinesDo()
     QCOMPARE(editor->toPlainText(), QStringLiteral("1，2\n#3，4，1\n5，6,7"));
     editor->undo();
     QCOMPARE(editor->toPlainText(), QStringLiteral("1，2\n#3,4,1\n5，6,7"));
+
+    // A line separator, from Shift+Enter, a paste or a loaded file, breaks the line as the run
+    // does, and one undo takes it back with the edit that brought it.
+    const QString separator(QChar::LineSeparator);
+    editor->setPlainText("1，2" + separator + "3，4");
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(editor, QStringLiteral("note"));
+    QGuiApplication::clipboard()->setText(separator + "5,6");
+    editor->paste();
+    QCOMPARE(marked(), QStringLiteral("note 5,6"));
+    editor->undo();
+    QCOMPARE(editor->toPlainText(), QStringLiteral("1，2\n3，4\nnote"));
 
     auto *run = window.findChild<QPushButton *>(QStringLiteral("pushButton"));
     editor->setPlainText(QStringLiteral("1，2"));
