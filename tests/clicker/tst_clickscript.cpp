@@ -67,13 +67,12 @@ void TestClickScript::explainsEachLine_data()
         {"", "以上 1 行重复 2 次", "", "", "以上 2 行重复 3 次", "", ""},
         "将点击 12 次、移动 1 次，约 2 分 4 秒");
     row("ignored lines, ASCII commas, no X and Y",
-        "\n   \nnote\n100,200,1\n#100,200\na，b，c，d，e\n＊2\n#备注\n，5",
-        "#100,200 | #备注 | ，5",
+        "\n   \nnote\n100,200,1\n#100,200\na，b，c，d，e\n＊2\n，5", "#100,200 | ，5",
         {"", noSeparator, noSeparator, asciiCommas + "运行时忽略这一行。",
          asciiCommas + "运行时光标只会移到 (0, 0)。",
          "! 中文逗号“，”多于 3 个（X，Y，延时，次数），运行时忽略这一行。", noSeparator,
-         "! 没有写 X 和 Y，运行时光标只会移到 (0, 0)。", "! 没有写 X 和 Y，运行时在 (0, 0) 点击。"},
-        "将点击 1 次、移动 2 次，约 1 秒");
+         "! 没有写 X 和 Y，运行时在 (0, 0) 点击。"},
+        "将点击 1 次、移动 1 次，约 1 秒");
     row("marker look-alikes leave the segment open", "1，2\n* 2\n*2 \n*-1\n*２\n3，4\n*2",
         "1，2 | 3，4 | 1，2 | 3，4",
         {"", notAMarker, notAMarker, notAMarker, notAMarker, "", "以上 2 行重复 2 次"},

@@ -163,9 +163,8 @@ void TestSavedScripts::windowActsOnTheFolder()
     QVERIFY2(saved >= before + ".txt" && log.lines.last().endsWith(saved + '"'), qPrintable(saved));
     QCOMPARE(editor->toPlainText(), QStringLiteral("1，2\n")); // what was saved, not the newest
 #ifdef Q_OS_LINUX
-    // The folder is append-only (chattr +a, binding root too): the name is reserved and the text
-    // written, but the rename onto the reserved name fails. The save fails, and the editor is
-    // not loaded from the empty reserved file, which cannot be removed either.
+    // In an append-only folder (chattr +a, binding root too) the name is reserved and the text
+    // written, but the rename fails: the save fails, the editor keeps the text; the test tidies.
     const QString typed(5000, u'1');
     editor->setPlainText(typed);
     const int folder = open("saved_files", O_RDONLY | O_DIRECTORY);
@@ -176,7 +175,6 @@ void TestSavedScripts::windowActsOnTheFolder()
     press("pushButton_4");
     QVERIFY(ioctl(folder, FS_IOC_SETFLAGS, &flags) == 0 && close(folder) == 0);
     QCOMPARE(editor->toPlainText(), typed);
-    // What the folder kept from the failed save, the newest files after the one from 2036.
     for (const QFileInfo &entry : ScriptLibrary().list().mid(1, 2))
         QVERIFY(QFile::remove(entry.filePath()));
 #endif
