@@ -11,6 +11,7 @@
 #include "runwarnings.h"
 #include "scripthints.h"
 #include "scriptlibrary.h"
+#include "scriptlinebreaks.h"
 
 #include <QAction>
 #include <QDebug>
@@ -78,6 +79,7 @@ Widget::Widget(QWidget *parent) : QWidget(parent), ui(new Ui::Widget)
     model = new QStandardItemModel(this);
     ui->listView->setModel(model);
     ui->pushButton->installEventFilter(new ReleaseClock(ui->pushButton));
+    new ScriptLineBreaks(ui->plainTextEdit);
     new ScriptHints(ui->plainTextEdit);
     new RunSummary(ui->pushButton, ui->plainTextEdit->document());
     setUpPositionPicking();

@@ -1,8 +1,8 @@
 // Feeds arbitrary text to the click script language, the way a typed or loaded script
 // reaches it: built into a run plan whose lines are parsed one by one, and every raw line
 // parsed as well, whatever its kind. What the editor says must agree with what a run does:
-// the 执行 summary counts what the walk performs, and every line that the run ignores or that
-// fails there is marked.
+// the 执行 summary counts what the walk performs, and every line that the run ignores, that
+// fails there or that acts at (0, 0) for want of X and Y is marked.
 #include "clickscript.h"
 #include "linehint.h"
 
@@ -54,15 +54,19 @@ void checkPlanShape(const RunPlan &plan, const QString &script)
     require(heldLines <= script.count(u'\n') + 1);
 }
 
-/// A line that reaches the run and fails there, or that the run ignores, is a warning; a
-/// line's words are there exactly when it is marked.
+/// A line that reaches the run and fails there or acts at (0, 0) for want of X and Y, or that
+/// the run ignores, is a warning; a line's words are there exactly when it is marked.
 void checkHint(QStringView line)
 {
     const ScriptLine read = readScriptLine(line);
     const LineHint hint(line);
-    const bool fails = read.copies > 0 && std::holds_alternative<ParseFailure>(
-                                              parseClickStep(read.planLine.toString()));
-    if (fails || read.kind == LineKind::Other || read.kind == LineKind::OtherAsterisk)
+    bool amiss = false;
+    if (read.copies > 0) {
+        const auto parsed = parseClickStep(read.planLine.toString());
+        const auto *step = std::get_if<ClickStep>(&parsed);
+        amiss = !step || !step->positionGiven;
+    }
+    if (amiss || read.kind == LineKind::Other || read.kind == LineKind::OtherAsterisk)
         require(hint.level() == LineHint::Level::Warning);
     require(hint.text([] { return std::optional<QString>(); }).isEmpty() ==
             (hint.level() == LineHint::Level::None));

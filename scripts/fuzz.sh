@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-targets=(fuzz_clickscript fuzz_serverfilelist fuzz_offlinerichtext)
+targets=(fuzz_clickscript fuzz_serverfilelist fuzz_offlinelabeltext)
 
 scripts/install-deps.sh test
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

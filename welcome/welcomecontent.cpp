@@ -2,7 +2,7 @@
 #include "welcomepage.h"
 
 #include "contentserver.h"
-#include "offlinerichtext.h"
+#include "offlinelabeltext.h"
 #include "replybodylimit.h"
 #include "serverfilelist.h"
 #include "welcomesettings.h"
@@ -163,6 +163,8 @@ void WelcomePage::onTextDownloaded(QNetworkReply *reply)
     const QByteArray body = reply->readAll();
     const QString text = QString::fromUtf8(body);
     line << "Text data size:" << body.size() << "bytes";
-    ui->textLabel->setText(text.isEmpty() ? QStringLiteral("文本内容为空")
-                                          : withoutOutsideResources(text));
+    if (text.isEmpty())
+        ui->textLabel->setText(QStringLiteral("文本内容为空"));
+    else
+        setOfflineText(ui->textLabel, text);
 }

@@ -35,12 +35,11 @@ QString failureReason(ParseFailure failure)
     Q_UNREACHABLE();
 }
 
-std::optional<ParseFailure> failureOf(const QString &planLine)
+// What a move or click without X and Y does instead.
+QString atOrigin(LineKind kind)
 {
-    const std::variant<ClickStep, ParseFailure> parsed = parseClickStep(planLine);
-    if (const auto *failure = std::get_if<ParseFailure>(&parsed))
-        return *failure;
-    return std::nullopt;
+    return kind == LineKind::Move ? QStringLiteral("运行时光标只会移到 (0, 0)。")
+                                  : QStringLiteral("运行时在 (0, 0) 点击。");
 }
 
 } // namespace
@@ -54,7 +53,11 @@ LineHint::LineHint(QStringView line)
     // Only a line that reaches the run can fail there.
     if (read.copies > 0) {
         failingPlanLine = read.planLine.toString();
-        failure = failureOf(failingPlanLine);
+        const std::variant<ClickStep, ParseFailure> parsed = parseClickStep(failingPlanLine);
+        if (const auto *failed = std::get_if<ParseFailure>(&parsed))
+            failure = *failed;
+        else
+            positionGiven = std::get<ClickStep>(parsed).positionGiven;
     }
     switch (kind) {
     case LineKind::Empty:
@@ -66,8 +69,8 @@ LineHint::LineHint(QStringView line)
     case LineKind::Other:
         verdict = Level::Warning;
         break;
-    default: // moves and steps: a count that is no number, a failure, or ASCII commas
-        verdict = !count || failure || asciiCommas ? Level::Warning : Level::None;
+    default: // moves and steps: a count that is no number, a failure, ASCII commas, no X and Y
+        verdict = !count || failure || asciiCommas || !positionGiven ? Level::Warning : Level::None;
         break;
     }
 }
@@ -80,13 +83,14 @@ QString LineHint::text(const LinesUpward &linesUpward) const
         return markerText(linesUpward);
     if (asciiCommas) {
         return QStringLiteral("用的是英文逗号，脚本需要中文逗号“，”。") +
-               (kind == LineKind::Move ? QStringLiteral("运行时光标只会移到 (0, 0)。")
-                                       : QStringLiteral("运行时忽略这一行。"));
+               (kind == LineKind::Move ? atOrigin(kind) : QStringLiteral("运行时忽略这一行。"));
     }
     if (failure) {
         return failureReason(*failure) + QStringLiteral("，运行时跳过这一行。调试日志写：\n") +
                logLine(*failure, quoted(failingPlanLine));
     }
+    if (!positionGiven)
+        return QStringLiteral("没有写 X 和 Y，") + atOrigin(kind);
     switch (kind) {
     case LineKind::OtherAsterisk:
         return QStringLiteral("不是重复标记：“*”后面只能紧跟半角数字，不能有空格或别的字符。"

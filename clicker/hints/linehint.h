@@ -43,6 +43,7 @@ private:
     bool asciiCommas;
     bool anySeparator;
     std::optional<ParseFailure> failure;
+    bool positionGiven = true;
     QString failingPlanLine;
     Level verdict = Level::None;
 };

@@ -167,6 +167,7 @@ std::variant<ClickStep, ParseFailure> parseClickStep(const QString &planLine)
         return ParseFailure::Coordinates;
     step.x = *x;
     step.y = *y;
+    step.positionGiven = true;
     if (fields.size() == 2)
         return step;
 

@@ -87,6 +87,8 @@ struct ClickStep
     bool moveOnly = false;
     int x = 0;
     int y = 0;
+    /// Whether the line gives X and Y; a line that does not is performed at (0, 0).
+    bool positionGiven = false;
     int delayMs = 0;
     int count = 1;
 };

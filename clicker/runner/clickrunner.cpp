@@ -11,22 +11,22 @@ namespace {
 
 constexpr std::int64_t startPauseUs = ClickRunner::startPauseMs * 1000;
 constexpr std::int64_t pressHoldUs = ClickRunner::pressHoldMs * 1000;
-// A press that went out late still gets its hold, its whole hold when a delay follows to make
-// up for it; without one, up to this much of it goes to catching up with the schedule, so
-// clicks in a row do not drift by the round trips each click takes: a fraction of a
-// millisecond to an X server, three calls of a millisecond or two through a remote-desktop
-// portal, where the release and the next move and press are all due at the same moment.
-constexpr std::int64_t holdCatchUpUs = 10'000;
+// How late an action may be and still keep to the schedule, the wait or hold after it shortened
+// by as much. Later (a busy machine, a display that blocked, a laptop suspended), the schedule
+// starts again from it: the next action would otherwise follow in its wake, a press late by most
+// of its period making a double click the script never asked for, a long stall every missed
+// click in a burst. A late press keeps its whole hold when a delay follows to make up for it;
+// without one, up to this much of the hold goes to catching up, which covers the round trips of
+// clicks in a row (a fraction of a millisecond to an X server, three calls of a millisecond or
+// two through a remote-desktop portal, where the release and the next move and press are all
+// due at the same moment), so they do not drift.
+constexpr std::int64_t catchUpUs = 10'000;
 // The window is frozen while a run lasts, so the Esc key is the only way out; a wait looks
 // at it this often, which keeps a stop within 20 ms even when a slice wakes late.
 constexpr std::int64_t escapeCheckUs = 10'000;
 // A sleep wakes up late on a busy machine, by a millisecond or two; the last stretch of each
 // wait looks at the clock (and the Esc key) instead, so the action after it keeps to its time.
 constexpr std::int64_t watchedEndUs = 2'000;
-// A machine that stood still for a while (suspended in the middle of a run, a display that
-// blocked) finds every action since then overdue; sent back to back, they would be a burst of
-// clicks on whatever is under the pointer. An action this late starts the schedule afresh.
-constexpr std::int64_t stalledUs = 1'000'000;
 
 std::int64_t microseconds(int milliseconds)
 {
@@ -120,7 +120,7 @@ bool ClickRunner::executeLine(const QString &planLine)
 
 bool ClickRunner::clickAt(int x, int y, int delayMs)
 {
-    restartScheduleIfStalled();
+    restartScheduleIfLate();
     const std::int64_t pressDueUs = nextActionUs;
     // A refused cursor move goes unnoticed here: the press lands wherever the cursor is. Input
     // taken away is another matter: nothing would land at all.
@@ -129,9 +129,9 @@ bool ClickRunner::clickAt(int x, int y, int delayMs)
         return false;
     const std::int64_t pressedUs = input.steadyMicroseconds();
     input.sendMouseButton(input::MouseButtonEvent::LeftDown, x, y);
-    const std::int64_t catchUpUs = delayMs > 0 ? 0 : holdCatchUpUs;
+    const std::int64_t holdShortenedUs = delayMs > 0 ? 0 : catchUpUs;
     const std::int64_t releaseUs =
-        std::max(pressDueUs + pressHoldUs, pressedUs + pressHoldUs - catchUpUs);
+        std::max(pressDueUs + pressHoldUs, pressedUs + pressHoldUs - holdShortenedUs);
     // Esc may cut the hold short, but the button is never left down.
     const bool heldToTheEnd = waitUntil(releaseUs);
     input.sendMouseButton(input::MouseButtonEvent::LeftUp, x, y);
@@ -141,17 +141,17 @@ bool ClickRunner::clickAt(int x, int y, int delayMs)
 
 bool ClickRunner::moveCursorTo(int x, int y, int delayMs)
 {
-    restartScheduleIfStalled();
+    restartScheduleIfLate();
     if (!input.setCursorPosition(x, y))
         qDebug() << "Failed to set cursor position. Error code: " << input.lastErrorCode();
     nextActionUs += microseconds(delayMs);
     return waitUntil(nextActionUs);
 }
 
-void ClickRunner::restartScheduleIfStalled()
+void ClickRunner::restartScheduleIfLate()
 {
     const std::int64_t nowUs = input.steadyMicroseconds();
-    if (nowUs - nextActionUs > stalledUs)
+    if (nowUs - nextActionUs > catchUpUs)
         nextActionUs = nowUs;
 }
 

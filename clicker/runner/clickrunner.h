@@ -14,9 +14,9 @@ class InputLayer;
 /// pause of 500 ms, every plan line in order, each press held 50 ms and followed by its
 /// line's delay. Every action keeps to one schedule counted from the start of the run, so
 /// time spent between actions (moves, round trips to the display, logging, parsing) comes
-/// out of the following waits instead of adding up; only an action more than a second late
-/// (the machine stood still) starts the schedule afresh, so overdue clicks never go out in a
-/// burst.
+/// out of the following waits instead of adding up, by at most 10 ms an action: one later than
+/// that (a busy machine, the machine stood still) starts the schedule afresh from it, so the
+/// next action keeps its full wait and overdue clicks never go out in a burst.
 ///
 /// The thread is blocked for the whole run, so the Esc key is the way out: it is looked at
 /// before every plan line and about every 10 ms of a wait, and a run stops before its next
@@ -52,7 +52,7 @@ private:
     bool executeLine(const QString &planLine);
     bool clickAt(int x, int y, int delayMs);
     bool moveCursorTo(int x, int y, int delayMs);
-    void restartScheduleIfStalled();
+    void restartScheduleIfLate();
     bool waitUntil(std::int64_t deadlineUs);
     bool mayGoOn();
 

@@ -66,12 +66,13 @@ void TestClickScript::explainsEachLine_data()
         "30，40 | 50，60，0 | 50，60，0 | 70，80，1 | #5，5，120",
         {"", "以上 1 行重复 2 次", "", "", "以上 2 行重复 3 次", "", ""},
         "将点击 12 次、移动 1 次，约 2 分 4 秒");
-    row("ignored lines, ASCII commas", "\n   \nnote\n100,200,1\n#100,200\na，b，c，d，e\n＊2",
-        "#100,200",
+    row("ignored lines, ASCII commas, no X and Y",
+        "\n   \nnote\n100,200,1\n#100,200\na，b，c，d，e\n＊2\n，5", "#100,200 | ，5",
         {"", noSeparator, noSeparator, asciiCommas + "运行时忽略这一行。",
          asciiCommas + "运行时光标只会移到 (0, 0)。",
-         "! 中文逗号“，”多于 3 个（X，Y，延时，次数），运行时忽略这一行。", noSeparator},
-        "将移动 1 次，约 1 秒");
+         "! 中文逗号“，”多于 3 个（X，Y，延时，次数），运行时忽略这一行。", noSeparator,
+         "! 没有写 X 和 Y，运行时在 (0, 0) 点击。"},
+        "将点击 1 次、移动 1 次，约 1 秒");
     row("marker look-alikes leave the segment open", "1，2\n* 2\n*2 \n*-1\n*２\n3，4\n*2",
         "1，2 | 3，4 | 1，2 | 3，4",
         {"", notAMarker, notAMarker, notAMarker, notAMarker, "", "以上 2 行重复 2 次"},

@@ -1,6 +1,7 @@
 #include "asciicommafix.h"
 #include "widget.h"
 
+#include <QClipboard>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -56,10 +57,15 @@ void TestScriptEditor::showsWhatLinesDo()
     QVERIFY(toolTipAt(editor->viewport(), lineAt(1)).contains("以上 1 行重复 2 次"));
     editor->verticalScrollBar()->setValue(editor->verticalScrollBar()->maximum());
     QCOMPARE(marked(), QStringLiteral("5,6"));
-    QTextCursor end = editor->textCursor();
-    end.movePosition(QTextCursor::End);
-    end.insertText(QStringLiteral("，9，x"));
-    QCOMPARE(marked(), QStringLiteral("5,6 7，8，9，x"));
+    // A line separator, typed or pasted, breaks the line as the run does; one undo per paste.
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(editor, QStringLiteral("note"));
+    QGuiApplication::clipboard()->setText(QChar(QChar::LineSeparator) + QStringLiteral("9,9"));
+    editor->paste();
+    QCOMPARE(marked(), QStringLiteral("5,6 note 9,9"));
+    editor->undo();
+    QVERIFY(editor->toPlainText().endsWith(QStringLiteral("7，8\nnote")));
 
     editor->setPlainText(QStringLiteral("1,2\n#3,4,1\n5，6,7"));
     QMenu menu;

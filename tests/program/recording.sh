@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Recording on the real X server, started by Ctrl+Shift+R in the editor: clicks made by xdotool
-# at known points after known waits reach xev's window beneath and become the script's lines
-# at the cursor, a recording of nothing adds nothing, a run of the lines clicks the same
-# points, and one Ctrl+Z takes a whole recording back. Usage: recording.sh <quorvane>
+# Recording on the real X server, started by Ctrl+Shift+R in the editor: primary-button clicks
+# by xdotool at known points after known waits (rounded to whole seconds) reach xev's window and
+# become the script's lines at the cursor (a right click and a wheel notch do not), a recording of
+# nothing adds nothing, a run clicks the same points, and one Ctrl+Z takes a recording back.
+# Usage: recording.sh <quorvane>
 set -euo pipefail
 program=$1
 . "$(dirname "$0")/driver.sh"
@@ -34,8 +35,8 @@ start record '#5，5'
 main=$(window Quorvane_模拟点击)
 xdotool mousemove --window "$main" 60 100 click 1 # below the text: the cursor at its end
 record sleep 0.3
-record mousemove 700 400 click --repeat 2 --delay 80 1 sleep 2.3 mousemove 900 500 click 1 sleep 0.5
-expected=$'#5，5\n700，400，0，1\n700，400，2，1\n900，500，1，1'
+record mousemove 700 400 click --repeat 2 --delay 80 1 sleep 2.7 mousemove 100 1000 click 3 click 4 mousemove 900 500 click 1 sleep 0.5
+expected=$'#5，5\n700，400，0，1\n700，400，3，1\n900，500，1，1'
 script=$(save)
 [[ $script == "$expected" ]] || fail "recorded: $script"
 pressed '(700,400) (700,400) (900,500) ' || fail "xev saw $(presses)"

@@ -29,19 +29,18 @@ xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (200 x 170)' || fail "no 200 x 17
 kill "$pid"
 
 # The server offers files, news to this user: the list is stored, the box cleared, the dialog
-# comes back, and OK leads on to the main window. Its rich text has style sheets written into
-# it, linked and imported, that put FIFOs and a local picture behind the body, a table, a cell
-# and a paragraph: reading a FIFO would block the program for good, so nothing may open them,
-# nor read the picture.
+# comes back, and OK leads on to the main window. Its rich text, after a line break, names FIFOs
+# and a local picture: in a font name that closes its CSS string, in a style sheet linked and one
+# imported, and as a picture. Reading a FIFO would block the program for good, so nothing may
+# open them, nor read the picture.
 mkfifo "$scratch/fifo1" "$scratch/fifo2"
 cp "$welcome"/welcome.png "$www" && cp "$welcome"/welcome.png "$scratch/picture.png"
 sheet() { printf '%s' "$1" | base64 -w0; }
-linked=$(sheet "body{background-image:url($scratch/fifo1)} td{background-image:url($scratch/picture.png)}")
-imported=$(sheet "table{background-image:url($scratch/fifo2)} p{background-image:url(file://$scratch/fifo1)}")
-printf '<html><head><link type="text/css" rel="stylesheet" href="data:text/css;base64,%s"><style>@import url(data:text/css;base64,%s);</style></head><body><table><tr><td>News</td></tr></table><p>hi</p></body></html>' \
-    "$linked" "$imported" >"$www/news.txt"
+linked=$(sheet "body{background-image:url($scratch/fifo1)}")
+printf '\n<p><font face="a\x27&quot;;background-image:url(%s);b:&quot;">News</font></p><link type="text/css" rel="stylesheet" href="data:text/css;base64,%s"><style>@import url(%s);</style><img src="%s">' \
+    "$scratch/fifo1" "$linked" "$scratch/fifo2" "$scratch/picture.png" >"$www/news.txt"
 echo >"$scratch/control"
-touch -a -d 2000-01-01 "$scratch/picture.png" "$scratch/control"
+touch -a -d @946684800 "$scratch/picture.png" "$scratch/control"
 read_since_2000() { [[ $(stat -c %X "$1") != 946684800 ]]; }
 cat "$scratch/control" >/dev/null
 "$content_server" start --root "$scratch/www" >/dev/null
