@@ -1,34 +1,30 @@
 #!/usr/bin/python3
 # A remote-desktop portal of the tests' own on the session bus, for the faults a real desktop
 # does not show on demand. Session N behaves as the Nth argument says (later ones as "ok"):
-#   ok       answers every call at once
-#   silent   never answers Start, as a broken portal
-#   refuse   refuses the first pointer call after Start
-#   late     answers the first press 4 s late, having carried it out only then
-#   close    ends the session at its first press, as the desktop's indicator does
-# Writes "ready" once it owns the portal's name (asking for it before would start the real
-# portal on the bus), then each call it gets on a line: the method, then its arguments after
-# the session (a session's token for CreateSession).
+# ok answers at once; silent never answers Start, as a broken portal; refuse refuses the first
+# pointer call after Start; late answers the first press after 4 s; close ends the session at
+# its first press, as the desktop's indicator does. Writes "ready" once it owns the portal's
+# name (asking before would start the real portal), then a line per call: the method and its
+# arguments after the session (the session's token for CreateSession).
 import sys
 
 from gi.repository import Gio, GLib
 
-BUS, PATH = "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop"
-RD, SC = "org.freedesktop.portal.RemoteDesktop", "org.freedesktop.portal.ScreenCast"
-XML = f"""<node>
-<interface name="{RD}"><property name="AvailableDeviceTypes" type="u" access="read"/>
-<property name="version" type="u" access="read"/>
-<method name="CreateSession"><arg type="a{{sv}}"/><arg type="o" direction="out"/></method>
-<method name="SelectDevices"><arg type="o"/><arg type="a{{sv}}"/><arg type="o" direction="out"/></method>
-<method name="Start"><arg type="o"/><arg type="s"/><arg type="a{{sv}}"/><arg type="o" direction="out"/></method>
-<method name="NotifyPointerMotion"><arg type="o"/><arg type="a{{sv}}"/><arg type="d"/><arg type="d"/></method>
-<method name="NotifyPointerMotionAbsolute"><arg type="o"/><arg type="a{{sv}}"/><arg type="u"/><arg type="d"/><arg type="d"/></method>
-<method name="NotifyPointerButton"><arg type="o"/><arg type="a{{sv}}"/><arg type="i"/><arg type="u"/></method></interface>
-<interface name="{SC}"><method name="SelectSources"><arg type="o"/><arg type="a{{sv}}"/><arg type="o" direction="out"/></method></interface>
-<interface name="org.freedesktop.portal.Session"><method name="Close"/></interface>
-<interface name="org.freedesktop.portal.Request"><method name="Close"/></interface></node>"""
-nodes = Gio.DBusNodeInfo.new_for_xml(XML)
-interface = {i.name: i for i in nodes.interfaces}
+PATH, O = "/org/freedesktop/portal/desktop", "org.freedesktop.portal."
+SIGNATURES = {"RemoteDesktop": {"CreateSession": "a{sv}", "SelectDevices": "oa{sv}",
+                                "Start": "osa{sv}", "NotifyPointerMotion": "oa{sv}dd",
+                                "NotifyPointerMotionAbsolute": "oa{sv}udd",
+                                "NotifyPointerButton": "oa{sv}iu"},
+              "ScreenCast": {"SelectSources": "oa{sv}"}, "Session": {"Close": ""},
+              "Request": {"Close": ""}}
+interface = {name: Gio.DBusNodeInfo.new_for_xml("<node><interface name='%s%s'>%s%s</interface></node>" % (
+    O, name, "".join("<method name='%s'>%s%s</method>" % (method, "".join(
+        "<arg type='%s'/>" % t for t in GLib.Variant.split_signature("(%s)" % args)),
+        "<arg type='o' direction='out'/>" if "a{sv}" in args and "Notify" not in method else "")
+        for method, args in methods.items()),
+    "<property name='AvailableDeviceTypes' type='u' access='read'/>"
+    "<property name='version' type='u' access='read'/>" * (name == "RemoteDesktop"))).interfaces[0]
+    for name, methods in SIGNATURES.items()}
 plans, sessions = sys.argv[1:], {}  # session path -> what it still has to do
 
 
@@ -36,63 +32,58 @@ def log(*words):
     print(*words, flush=True)
 
 
-def export(path, name, handler):
-    return bus.register_object(path, interface[name], handler, None, None)
+def closable(path, kind, *words):
+    bus.register_object(path, interface[kind], lambda *c: (log(kind + ".Close", *words),
+                                                          c[-1].return_value(None)))
 
 
-def respond(invocation, sender, token, results, response=0):
+def respond(invocation, sender, token, results, answer=True):
     path = f"{PATH}/request/{sender[1:].replace('.', '_')}/{token}"
-    export(path, "org.freedesktop.portal.Request",
-           lambda *c: (log("Request.Close"), c[-1].return_value(None)))
+    closable(path, "Request")
     invocation.return_value(GLib.Variant("(o)", (path,)))
-    if response is not None:
-        bus.emit_signal(sender, path, "org.freedesktop.portal.Request", "Response",
-                        GLib.Variant("(ua{sv})", (response, results)))
+    if answer:
+        bus.emit_signal(sender, path, O + "Request", "Response",
+                        GLib.Variant("(ua{sv})", (0, results)))
+
+
+def fail(invocation):
+    invocation.return_dbus_error("org.freedesktop.DBus.Error.Failed", "refused")
 
 
 def call(connection, sender, path, iface, method, args, invocation):
     args = args.unpack()
-    options = next((a for a in args if isinstance(a, dict)), {})
+    options = next(a for a in args if isinstance(a, dict))
     if method == "CreateSession":
-        token = options["session_handle_token"]
-        session = f"{PATH}/session/{sender[1:].replace('.', '_')}/{token}"
+        session = f"{PATH}/session/{sender[1:].replace('.', '_')}/{options['session_handle_token']}"
         sessions[session] = plans[len(sessions)] if len(sessions) < len(plans) else "ok"
-        export(session, "org.freedesktop.portal.Session",
-               lambda *c: (log("Session.Close", c[2]), c[-1].return_value(None)))
-        log(method, token)
+        closable(session, "Session", session)
+        log(method, options["session_handle_token"])
         return respond(invocation, sender, options["handle_token"],
                        {"session_handle": GLib.Variant("s", session)})
     log(method, *[a for a in args[1:] if not isinstance(a, dict)])
-    plan = sessions.get(args[0], "ok")
+    plan = sessions[args[0]]
     if method == "Start":
-        streams = GLib.Variant("a(ua{sv})", [(44, {"position": GLib.Variant("(ii)", (0, 0)),
-                                                   "size": GLib.Variant("(ii)", (1280, 1024))})])
-        results = {"devices": GLib.Variant("u", 2), "streams": streams}
-        return respond(invocation, sender, options["handle_token"], results,
-                       None if plan == "silent" else 0)
-    if method.startswith("Notify") and plan == "refuse":
-        sessions[args[0]] = "ok"
-        return invocation.return_dbus_error("org.freedesktop.DBus.Error.Failed", "refused")
-    if method == "NotifyPointerButton" and args[-1] == 1 and plan in ("late", "close"):
-        sessions[args[0]] = "ok"
-        if plan == "close":
-            bus.emit_signal(sender, args[0], "org.freedesktop.portal.Session", "Closed",
-                            GLib.Variant("(a{sv})", ({},)))
-            return invocation.return_dbus_error("org.freedesktop.DBus.Error.Failed", "closed")
-        GLib.timeout_add(4000, lambda: (log("carried out late"), invocation.return_value(None)))
-        return
-    if method in ("SelectDevices", "SelectSources"):
+        stream = (44, {"position": GLib.Variant("(ii)", (0, 0)),
+                       "size": GLib.Variant("(ii)", (1280, 1024))})
+        return respond(invocation, sender, options["handle_token"],
+                       {"devices": GLib.Variant("u", 2),
+                        "streams": GLib.Variant("a(ua{sv})", [stream])}, plan != "silent")
+    if method.startswith("Select"):
         return respond(invocation, sender, options["handle_token"], {})
+    if plan == "refuse" or (plan in ("late", "close") and args[-1] == 1):
+        sessions[args[0]] = "ok"
+        if plan == "late":
+            return GLib.timeout_add(4000, lambda: invocation.return_value(None))
+        if plan == "close":
+            bus.emit_signal(sender, args[0], O + "Session", "Closed", GLib.Variant("(a{sv})", ({},)))
+        return fail(invocation)
     invocation.return_value(None)
 
 
-def get_property(connection, sender, path, iface, name):
-    return GLib.Variant("u", 7 if name == "AvailableDeviceTypes" else 1)
-
-
 bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-bus.register_object(PATH, interface[RD], call, get_property, None)
-bus.register_object(PATH, interface[SC], call, None, None)
-Gio.bus_own_name_on_connection(bus, BUS, Gio.BusNameOwnerFlags.NONE, lambda *_: log("ready"),
+bus.register_object(PATH, interface["RemoteDesktop"], call,
+                    lambda *p: GLib.Variant("u", 7 if p[-1] == "AvailableDeviceTypes" else 1))
+bus.register_object(PATH, interface["ScreenCast"], call)
+Gio.bus_own_name_on_connection(bus, O + "Desktop", Gio.BusNameOwnerFlags.NONE, lambda *_: log("ready"),
                                lambda *_: sys.exit("scripted_portal: the name is taken"))
 GLib.MainLoop().run()
