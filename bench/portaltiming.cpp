@@ -3,7 +3,9 @@
 // dbus-monitor) and as a Wayland window got them (the compositor's time stamps). Also how
 // long the first run takes from 执行 to the desktop's consent dialog (the session's start),
 // and from the consent to the first press. The main window is the program's, under XWayland;
-// the consent is given by the wayland-session tool's `desktop`. Prints figures only.
+// the consent is given by the wayland-session tool's `desktop`. Also how long a run takes to stop
+// once the user moves the mouse (the tool's motion as the bus saw it, to the program's stop).
+// Prints figures only.
 // Usage, from the repository:
 //   XWAYLAND=1 ../shared/tools/wayland-session/run build/bench/bench_portaltiming
 //       build/tests/program/wayland_probe ../shared/tools/wayland-session/desktop
@@ -91,8 +93,29 @@ std::vector<double> landedOf(const QList<QByteArray> &lines)
     return times;
 }
 
+// When the last run stopped for the mouse, on the wall clock in ms.
+double stoppedByMouseMs = -1;
+
 // The program's debug lines (one per plan line) would bury the figures.
-void dropMessages(QtMsgType, const QMessageLogContext &, const QString &) {}
+void dropMessages(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (message == QLatin1String("Run stopped: the mouse was moved"))
+        stoppedByMouseMs = wallClockMs();
+}
+
+// The last pointer motion the compositor was asked for before `beforeMs`: the user's, played by
+// the desktop tool.
+double lastMotionBefore(const QList<QByteArray> &lines, double beforeMs)
+{
+    double last = -1;
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.split('\t');
+        const double ms = fields.size() >= 8 ? fields[1].toDouble() * 1000 : -1;
+        if (ms >= 0 && ms < beforeMs && fields[7] == "NotifyPointerMotionAbsolute")
+            last = ms;
+    }
+    return last;
+}
 
 } // namespace
 
@@ -114,7 +137,9 @@ int main(int argc, char **argv)
     QProcess monitor;
     monitor.start(QStringLiteral("dbus-monitor"),
                   {"--session", "--profile", "interface='org.freedesktop.portal.RemoteDesktop'",
-                   "interface='org.freedesktop.portal.Request',member='Response'"});
+                   "interface='org.freedesktop.portal.Request',member='Response'",
+                   "interface='org.gnome.Mutter.RemoteDesktop.Session',"
+                   "member='NotifyPointerMotionAbsolute'"});
     QProcess consent;
     consent.start(QString::fromLocal8Bit(argv[2]), {"consent", "allow"});
     if (!probe.waitForStarted() || !monitor.waitForStarted() || !consent.waitForStarted()) {
@@ -152,6 +177,22 @@ int main(int argc, char **argv)
                                                         : calls.buttons.front() - calls.answered);
         printClickRow((what + " as landed").constData(), landed, clicks, 50, delaySeconds * 1000);
     }
+
+    editor->setPlainText(QStringLiteral("%1，%2，20").arg(targetX).arg(targetY));
+    std::printf("the user's motion to the stop:");
+    for (int motion = 0; motion < 5; ++motion) {
+        linesOf(monitor, 100);
+        stoppedByMouseMs = -1;
+        // A second into the run's 20 s wait, as the GUI thread is busy with the run.
+        QProcess::startDetached(QStringLiteral("sh"),
+                                {"-c", QStringLiteral("sleep 1; exec %1 move %2 600")
+                                           .arg(QString::fromLocal8Bit(argv[2]))
+                                           .arg(500 + 20 * motion)});
+        button->click();
+        const double movedMs = lastMotionBefore(linesOf(monitor, 500), stoppedByMouseMs);
+        std::printf(" %.1f ms", stoppedByMouseMs < 0 || movedMs < 0 ? -1 : stoppedByMouseMs - movedMs);
+    }
+    std::printf("\n");
     probe.kill();
     monitor.kill();
     consent.kill();

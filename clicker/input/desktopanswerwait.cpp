@@ -16,7 +16,7 @@ constexpr int noticeAfterMs = 500;
 
 } // namespace
 
-DesktopAnswerWait::DesktopAnswerWait() = default;
+DesktopAnswerWait::DesktopAnswerWait(bool mouseStopsRuns) : mouseStopsRuns(mouseStopsRuns) {}
 
 DesktopAnswerWait::~DesktopAnswerWait() = default;
 
@@ -59,10 +59,17 @@ void DesktopAnswerWait::showNotice()
                            Qt::WindowDoesNotAcceptFocus);
     notice->setAttribute(Qt::WA_ShowWithoutActivating);
     auto *layout = new QVBoxLayout(notice.get());
+    // Esc reaches the program only while an X11 window has the keyboard, which a script's
+    // first click into a Wayland window takes away.
+    const QString howToStop =
+        mouseStopsRuns ? QStringLiteral("运行开始后，移动鼠标即可停止运行。")
+                       : QStringLiteral("这个桌面不告诉本程序鼠标在哪里：运行中请用桌面的"
+                                        "屏幕共享指示器停止运行。");
     layout->addWidget(new QLabel(
         QStringLiteral("正在等待桌面允许本程序控制鼠标。\n"
                        "请在桌面弹出的“远程桌面”对话框中作答；没有看到对话框，或不想再等，"
-                       "请点击“放弃”。")));
+                       "请点击“放弃”。\n") +
+        howToStop));
     auto *giveUp = new QPushButton(QStringLiteral("放弃"));
     giveUp->setFocusPolicy(Qt::NoFocus);
     connect(giveUp, &QPushButton::clicked, this, [this] { end(Outcome::GaveUp); });

@@ -11,7 +11,7 @@ class QWidget;
 /// (its consent dialog) or never come (a broken portal). The program's windows keep repainting
 /// and answering the desktop's pings meanwhile, but take no input: a click meant for them must
 /// not start anything in the middle. Once the wait outlasts a moment, a notice at the top of
-/// the screen says what is awaited and lets the user give up.
+/// the screen says what is awaited, and how a run will be stopped, and lets the user give up.
 class DesktopAnswerWait final : public QObject
 {
     Q_OBJECT
@@ -19,7 +19,8 @@ class DesktopAnswerWait final : public QObject
 public:
     enum class Outcome { Answered, TimedOut, GaveUp };
 
-    DesktopAnswerWait();
+    /// `mouseStopsRuns`: whether moving the mouse will stop a run on this desktop.
+    explicit DesktopAnswerWait(bool mouseStopsRuns);
     ~DesktopAnswerWait() override;
 
     /// Waits until answer() is called, `withinMs` have passed or the user gives up.
@@ -35,6 +36,7 @@ private:
     void showNotice();
     void end(Outcome how);
 
+    const bool mouseStopsRuns;
     QEventLoop loop;
     Outcome outcome = Outcome::TimedOut;
     std::unique_ptr<QWidget> notice; // once the wait has lasted a moment

@@ -81,6 +81,10 @@ public:
     /// when the keyboard cannot be read (no display).
     virtual bool isEscapeKeyDown() = 0;
 
+    /// Whether the user has moved the pointer away from where the run put it since beginRun,
+    /// as a stop; false where the platform cannot tell the two apart.
+    virtual bool pointerMovedByUser() { return false; }
+
     /// Why input no longer reaches the desktop since beginRun, as an error code (the user
     /// ended the remote-desktop session, its portal went away, refused a call or did not
     /// answer in time): nothing sent from then on arrives. 0 while it does.

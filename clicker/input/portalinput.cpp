@@ -1,5 +1,6 @@
 #include "portalinput.h"
 
+#include "pointerwatch.h"
 #include "remotedesktopsession.h"
 #include "streamframe.h"
 
@@ -26,7 +27,29 @@ bool PortalInput::isOffered()
     return offered.has_value();
 }
 
+PortalInput::PortalInput(input::InputLayer &beneath) : beneath(beneath) {}
+
+PortalInput::~PortalInput() = default;
+
 input::Readiness PortalInput::beginRun()
+{
+    const input::Readiness readiness = readySession();
+    // A Wayland window that has the keyboard keeps the Esc key from the program; the pointer
+    // it can watch, where the desktop shows it.
+    if (readiness.error == 0 && session->streamsShowPointer()) {
+        const QDBusUnixFileDescriptor remote = session->openPipeWireRemote();
+        if (remote.isValid())
+            watch = std::make_unique<PointerWatch>(remote.fileDescriptor(), session->streams());
+    }
+    return readiness;
+}
+
+void PortalInput::endRun()
+{
+    watch.reset();
+}
+
+input::Readiness PortalInput::readySession()
 {
     if (session && session->loss() == 0)
         return {};
@@ -47,8 +70,16 @@ bool PortalInput::setCursorPosition(int x, int y)
     if (!session)
         return false;
     const std::optional<input::StreamPoint> point = input::streamPointAt(session->streams(), x, y);
-    return point && session->movePointer(point->node, point->x, point->y,
-                                         [this] { return keepWaiting(); });
+    if (!point)
+        return false;
+    if (watch)
+        watch->expect(*point);
+    return session->movePointer(point->node, point->x, point->y, [this] { return keepWaiting(); });
+}
+
+bool PortalInput::pointerMovedByUser()
+{
+    return watch && watch->movedByUser();
 }
 
 void PortalInput::sendMouseButton(input::MouseButtonEvent event, int, int)
@@ -66,7 +97,7 @@ std::uint32_t PortalInput::inputLost()
 std::vector<input::MonitorPicture> PortalInput::monitorPictures(std::uint32_t &error)
 {
     std::vector<input::MonitorPicture> pictures;
-    error = beginRun().error;
+    error = readySession().error;
     if (error != 0)
         return pictures;
     const QDBusUnixFileDescriptor remote = session->openPipeWireRemote();

@@ -26,6 +26,7 @@ const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session"
 
 constexpr uint pointerDevice = 2;
 constexpr uint monitorSource = 1;
+constexpr uint cursorAsMetadata = 4;
 constexpr uint rememberUntilRevoked = 2;
 constexpr int leftButton = 272; // BTN_LEFT of linux/input-event-codes.h
 
@@ -44,6 +45,19 @@ constexpr auto replyLookEvery = std::chrono::microseconds(100);
 // Closing when the program ends: a portal that does not answer ends the session itself once
 // the program's connection goes.
 constexpr int closeReplyMs = 1'000;
+
+// The properties of the portal's `interface`; none when it does not answer.
+QVariantMap portalProperties(const QString &interface)
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("GetAll"));
+    get.setArguments({interface});
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, callReplyMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return {};
+    return qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+}
 
 // Tokens name the objects the portal makes for us; one it still holds (a session it has not
 // closed yet, a request it has not answered) must not be named again.
@@ -105,14 +119,7 @@ std::vector<input::ScreenCastStream> streamsOf(const QVariant &value)
 
 std::optional<std::uint32_t> RemoteDesktopSession::offeredVersion()
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-        QStringLiteral("GetAll"));
-    get.setArguments({remoteDesktopInterface});
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block, callReplyMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return std::nullopt;
-    const QVariantMap properties = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+    const QVariantMap properties = portalProperties(remoteDesktopInterface);
     if (!(properties.value(QStringLiteral("AvailableDeviceTypes")).toUInt() & pointerDevice))
         return std::nullopt;
     return properties.value(QStringLiteral("version")).toUInt();
@@ -166,11 +173,18 @@ std::uint32_t RemoteDesktopSession::start(bool persist, const QString &restoreTo
                 {QVariant::fromValue(session)}, devices, portalAnswerMs)
             .response != 0)
         return failWith(input::remoteDesktopError);
-    // Absolute motion is placed on a monitor's stream, so the session needs them all.
+    // Absolute motion is placed on a monitor's stream, so the session needs them all. Their
+    // cursor metadata is where a program sees the user move the mouse over other windows.
+    QVariantMap sources{{QStringLiteral("types"), monitorSource},
+                        {QStringLiteral("multiple"), true}};
+    showsPointer = portalProperties(screenCastInterface)
+                       .value(QStringLiteral("AvailableCursorModes"))
+                       .toUInt() &
+                   cursorAsMetadata;
+    if (showsPointer)
+        sources.insert(QStringLiteral("cursor_mode"), cursorAsMetadata);
     if (request(screenCastInterface, QStringLiteral("SelectSources"),
-                {QVariant::fromValue(session)},
-                {{QStringLiteral("types"), monitorSource}, {QStringLiteral("multiple"), true}},
-                portalAnswerMs)
+                {QVariant::fromValue(session)}, sources, portalAnswerMs)
             .response != 0)
         return failWith(input::remoteDesktopError);
 
@@ -280,7 +294,7 @@ RemoteDesktopSession::Answer RemoteDesktopSession::request(const QString &interf
     arguments.append(options);
     call.setArguments(arguments);
     if (bus.call(call, QDBus::Block, callReplyMs).type() == QDBusMessage::ReplyMessage) {
-        DesktopAnswerWait wait;
+        DesktopAnswerWait wait(showsPointer);
         connect(this, &RemoteDesktopSession::answered, &wait, &DesktopAnswerWait::answer);
         gaveUpWaiting = wait.wait(answerWithinMs) == DesktopAnswerWait::Outcome::GaveUp;
         // Withdrawn, and its dialog with it; a portal that does not answer is not waited for.

@@ -52,6 +52,10 @@ public:
     /// The monitors, as the session's streams.
     const std::vector<input::ScreenCastStream> &streams() const { return streamList; }
 
+    /// Whether the streams carry the pointer's position as metadata (not every desktop offers
+    /// it).
+    bool streamsShowPointer() const { return showsPointer; }
+
     /// Why the session no longer takes input, as an input error code, after taking in the
     /// portal's signals that arrived meanwhile, whatever the GUI thread is doing; 0 while it
     /// runs.
@@ -103,6 +107,7 @@ private:
     std::uint32_t lost = 0; // why input no longer arrives; 0 while it does
     bool leftButtonDown = false;
     bool gaveUpWaiting = false; // the user gave up waiting for the portal's answer
+    bool showsPointer = false;
     std::vector<input::ScreenCastStream> streamList;
     QString newRestoreToken;
     std::optional<Answer> answer;

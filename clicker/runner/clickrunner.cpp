@@ -74,6 +74,10 @@ ClickRunner::Outcome ClickRunner::run(const QString &script, std::int64_t askedM
     failureCode = input.inputLost();
     switch (failureCode) {
     case 0:
+        if (input.pointerMovedByUser()) {
+            qDebug() << "Run stopped: the mouse was moved";
+            return Outcome::StoppedByMouse;
+        }
         qDebug() << "Run stopped by Esc key";
         return Outcome::StoppedByEscape;
     case input::remoteDesktopEndedError:
@@ -169,5 +173,5 @@ bool ClickRunner::waitUntil(std::int64_t deadlineUs)
 
 bool ClickRunner::mayGoOn()
 {
-    return !input.isEscapeKeyDown() && !input.inputLost();
+    return !input.isEscapeKeyDown() && !input.pointerMovedByUser() && !input.inputLost();
 }

@@ -21,6 +21,7 @@ class InputLayer;
 /// The thread is blocked for the whole run, so the Esc key is the way out: it is looked at
 /// before every plan line and about every 10 ms of a wait, and a run stops before its next
 /// action once it is held, releasing a press in progress first. A run stops the same way when
+/// the user moves the mouse away from where the run put it (where the platform tells), and when
 /// input no longer reaches the desktop (the user ended its remote-desktop session, its portal
 /// refused a call or did not answer in time).
 class ClickRunner final
@@ -33,6 +34,7 @@ public:
     enum class Outcome {
         Performed,        ///< every plan line was performed
         StoppedByEscape,  ///< the user held Esc
+        StoppedByMouse,   ///< the user moved the mouse away from where the run put it
         InputLost,        ///< input stopped reaching the desktop during the run
         InputUnavailable, ///< nothing was done: the platform cannot inject input
     };

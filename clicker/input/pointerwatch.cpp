@@ -1,0 +1,63 @@
+#include "pointerwatch.h"
+
+#include <spa/buffer/buffer.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// A hand resting on the mouse moves it by a pixel or two; that is no reason to stop a run.
+constexpr int steadyHandPixels = 6;
+// How long after a move of the run's the streams may still show the pointer where it was: a
+// frame or two, and a busy compositor's frame is late.
+constexpr auto trailing = std::chrono::milliseconds(250);
+
+} // namespace
+
+PointerWatch::PointerWatch(int remoteFd, const std::vector<input::ScreenCastStream> &streams)
+    : connection(remoteFd)
+{
+    for (const input::ScreenCastStream &stream : streams)
+        connection.consume(
+            stream.node,
+            [this, stream](const spa_buffer &buffer, const spa_video_info_raw &) {
+                seen(stream, buffer);
+            },
+            false, true);
+}
+
+void PointerWatch::expect(const input::StreamPoint &point)
+{
+    const auto now = std::chrono::steady_clock::now();
+    placed.erase(std::remove_if(placed.begin(), placed.end(),
+                                [now](const Placed &earlier) { return now - earlier.at > trailing; }),
+                 placed.end());
+    placed.push_back({point, now});
+}
+
+bool PointerWatch::movedByUser()
+{
+    connection.turn(0);
+    return moved;
+}
+
+void PointerWatch::seen(const input::ScreenCastStream &stream, const spa_buffer &buffer)
+{
+    const auto *cursor = static_cast<const spa_meta_cursor *>(
+        spa_buffer_find_meta_data(&buffer, SPA_META_Cursor, sizeof(spa_meta_cursor)));
+    // Id 0: no news of the pointer in this buffer. Off this stream's monitor: another one shows
+    // it.
+    if (!cursor || cursor->id == 0 || placed.empty() || cursor->position.x < 0 ||
+        cursor->position.y < 0 || cursor->position.x >= stream.width ||
+        cursor->position.y >= stream.height)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    const bool runs = std::any_of(placed.begin(), placed.end(), [&](const Placed &run) {
+        return (&run == &placed.back() || now - run.at <= trailing) &&
+               run.point.node == stream.node &&
+               std::abs(cursor->position.x - run.point.x) <= steadyHandPixels &&
+               std::abs(cursor->position.y - run.point.y) <= steadyHandPixels;
+    });
+    moved = moved || !runs;
+}

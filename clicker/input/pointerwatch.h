@@ -1,0 +1,40 @@
+#pragma once
+
+#include "streamconnection.h"
+#include "streamlayout.h"
+
+#include <chrono>
+#include <vector>
+
+/// Tells the user's hand on the mouse from a run's own moves on a Wayland desktop, where the
+/// program sees the pointer only as the desktop shows it: in the cursor metadata of a
+/// remote-desktop session's screen-cast streams. Between actions the pointer is where the run
+/// put it; seen more than a few pixels from there, on a monitor, it was moved by the user. The
+/// metadata trails the run's own moves by a frame or so, so where the run put it a moment ago
+/// still counts as the run's too; before the run's first move the pointer is the user's own.
+class PointerWatch final
+{
+public:
+    /// Watches `streams` through the PipeWire remote `remoteFd`, which stays the caller's.
+    PointerWatch(int remoteFd, const std::vector<input::ScreenCastStream> &streams);
+
+    /// The run puts the pointer at `point`.
+    void expect(const input::StreamPoint &point);
+
+    /// Whether the user has moved the pointer away from where the run put it, after taking in
+    /// what the streams brought meanwhile.
+    bool movedByUser();
+
+private:
+    struct Placed
+    {
+        input::StreamPoint point;
+        std::chrono::steady_clock::time_point at;
+    };
+
+    void seen(const input::ScreenCastStream &stream, const spa_buffer &buffer);
+
+    StreamConnection connection;
+    std::vector<Placed> placed; // by the run, newest last
+    bool moved = false;
+};
