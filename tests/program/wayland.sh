@@ -3,8 +3,8 @@
 # an XWayland client, clicks a Wayland window through the remote-desktop portal. A refused dialog
 # and a share without interaction (for a run, for a pick) click nothing and say why; allowed, the script's clicks land
 # there on time; a pick shows that window and the run clicks the picked pixel; a portal stalled
-# mid-run is ridden out; sharing turned off mid-run stops the run at once, and the next run asks
-# again.
+# mid-run is ridden out; the mouse moved and sharing turned off mid-run each stop the run at once,
+# and the next run asks again.
 # Usage: wayland.sh <quorvane> <wayland_probe> <the wayland-session tool's desktop>
 set -euo pipefail
 program=$1 probe=$2 desktop=$3
@@ -114,21 +114,26 @@ run
 await has_landed 1100 900 6
 ! logged '^Run stopped' || fail "the stall stopped a run"
 
-# The user turns sharing off mid-run: the run stops before its next action, and the next run
-# asks again.
-press 185 62 # the older saved script: one click, then 20 s
-run
-await logged '^"1000，200，20"$'
-sleep 0.5
-ended=$(date +%s%N)
-"$desktop" stop-sharing
-await logged '^Run stopped: the desktop ended its remote-desktop session$'
-ended=$((($(date +%s%N) - ended) / 1000000))
-((ended < 1000)) || fail "the run went on for $ended ms"
+# The user moves the mouse away from where the run put it, into a Wayland window that has the
+# keyboard: the run stops in the middle of its wait. Then the user turns sharing off mid-run: the
+# run stops before its next action, and the next run asks again.
+stops() { # the older saved script, one click then 20 s, stopped by $1 saying $2
+    press 185 62
+    run
+    await logged '^"1000，200，20"$'
+    sleep 0.5
+    local stopped=$(date +%s%N)
+    $1
+    await logged "^Run stopped: $2\$"
+    stopped=$((($(date +%s%N) - stopped) / 1000000))
+    ((stopped < 1000)) || fail "the run went on for $stopped ms"
+}
+stops "$desktop move 600 600" "the mouse was moved"
+stops "$desktop stop-sharing" "the desktop ended its remote-desktop session"
 before=$(buttons)
 consent allow
 run
 wait $consent
-await has_landed 1000 200 5
+await has_landed 1000 200 6
 await sent $((before + 2))
-echo "PASS: refused and share-only explained, clicks on time, pick clicked, a stalled portal ridden out, sharing turned off stopped the run"
+echo "PASS: refused and share-only explained, clicks on time, pick clicked, a stalled portal ridden out, the mouse moved and sharing turned off stopped runs"
