@@ -190,7 +190,8 @@ int main(int argc, char **argv)
                                            .arg(500 + 20 * motion)});
         button->click();
         const double movedMs = lastMotionBefore(linesOf(monitor, 500), stoppedByMouseMs);
-        std::printf(" %.1f ms", stoppedByMouseMs < 0 || movedMs < 0 ? -1 : stoppedByMouseMs - movedMs);
+        std::printf(" %.1f ms",
+                    stoppedByMouseMs < 0 || movedMs < 0 ? -1 : stoppedByMouseMs - movedMs);
     }
     std::printf("\n");
     probe.kill();

@@ -74,7 +74,8 @@ void warnInputUnavailable(QWidget *parent, Thwarted what, std::uint32_t errorCod
         break;
     case Thwarted::RunMidway:
         QMessageBox::warning(parent, QStringLiteral("脚本已停止"),
-                             reason + QStringLiteral("\n\n脚本运行到一半停止了，其余的点击没有进行。"));
+                             reason +
+                                 QStringLiteral("\n\n脚本运行到一半停止了，其余的点击没有进行。"));
         break;
     case Thwarted::Pick:
         QMessageBox::warning(parent, QStringLiteral("无法选取坐标"), reason);

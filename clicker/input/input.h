@@ -15,14 +15,14 @@ enum class MouseButtonEvent : std::uint32_t { LeftDown = 2, LeftUp = 4 };
 /// Error codes of lastErrorCode() and beginRun() that the Linux layers report; Windows codes
 /// are GetLastError's.
 enum InputError : std::uint32_t {
-    noDisplayError = 1,         ///< no X display could be opened
-    noInjectionError = 2,       ///< the X server does not offer the XTest extension
-    consentRefusedError = 3,    ///< the user refused the desktop's remote-desktop dialog
-    pointerNotGrantedError = 4, ///< the user shared the screen without allowing interaction
-    remoteDesktopError = 5,     ///< the desktop's remote-desktop portal refused a call
-    remoteDesktopLateError = 6, ///< the desktop's remote-desktop portal did not answer in time
+    noDisplayError = 1,          ///< no X display could be opened
+    noInjectionError = 2,        ///< the X server does not offer the XTest extension
+    consentRefusedError = 3,     ///< the user refused the desktop's remote-desktop dialog
+    pointerNotGrantedError = 4,  ///< the user shared the screen without allowing interaction
+    remoteDesktopError = 5,      ///< the desktop's remote-desktop portal refused a call
+    remoteDesktopLateError = 6,  ///< the desktop's remote-desktop portal did not answer in time
     remoteDesktopEndedError = 7, ///< the desktop ended its remote-desktop session
-    gaveUpWaitingError = 8,     ///< the user gave up waiting for the desktop's answer
+    gaveUpWaitingError = 8,      ///< the user gave up waiting for the desktop's answer
 };
 
 /// What beginRun() found.

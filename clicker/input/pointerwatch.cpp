@@ -9,9 +9,10 @@ namespace {
 
 // A hand resting on the mouse moves it by a pixel or two; that is no reason to stop a run.
 constexpr int steadyHandPixels = 6;
-// How long after a move of the run's the streams may still show the pointer where it was: a
-// frame or two, and a busy compositor's frame is late.
+// How long after the desktop took a move of the run's its streams may still show the pointer
+// where it was: the compositor's own round, a frame or two, and a busy compositor is late.
 constexpr auto trailing = std::chrono::milliseconds(250);
+constexpr auto untilMoved = std::chrono::steady_clock::time_point::max();
 
 } // namespace
 
@@ -31,9 +32,17 @@ void PointerWatch::expect(const input::StreamPoint &point)
 {
     const auto now = std::chrono::steady_clock::now();
     placed.erase(std::remove_if(placed.begin(), placed.end(),
-                                [now](const Placed &earlier) { return now - earlier.at > trailing; }),
+                                [now](const Placed &earlier) { return earlier.until < now; }),
                  placed.end());
-    placed.push_back({point, now});
+    placed.push_back({point, untilMoved});
+}
+
+void PointerWatch::moveTaken()
+{
+    const auto until = std::chrono::steady_clock::now() + trailing;
+    for (Placed &earlier : placed)
+        if (&earlier != &placed.back())
+            earlier.until = std::min(earlier.until, until);
 }
 
 bool PointerWatch::movedByUser()
@@ -54,8 +63,7 @@ void PointerWatch::seen(const input::ScreenCastStream &stream, const spa_buffer 
         return;
     const auto now = std::chrono::steady_clock::now();
     const bool runs = std::any_of(placed.begin(), placed.end(), [&](const Placed &run) {
-        return (&run == &placed.back() || now - run.at <= trailing) &&
-               run.point.node == stream.node &&
+        return now <= run.until && run.point.node == stream.node &&
                std::abs(cursor->position.x - run.point.x) <= steadyHandPixels &&
                std::abs(cursor->position.y - run.point.y) <= steadyHandPixels;
     });

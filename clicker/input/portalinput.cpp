@@ -74,7 +74,11 @@ bool PortalInput::setCursorPosition(int x, int y)
         return false;
     if (watch)
         watch->expect(*point);
-    return session->movePointer(point->node, point->x, point->y, [this] { return keepWaiting(); });
+    const bool taken =
+        session->movePointer(point->node, point->x, point->y, [this] { return keepWaiting(); });
+    if (taken && watch)
+        watch->moveTaken();
+    return taken;
 }
 
 bool PortalInput::pointerMovedByUser()

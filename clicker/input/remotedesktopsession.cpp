@@ -204,9 +204,8 @@ std::uint32_t RemoteDesktopSession::start(bool persist, const QString &restoreTo
     // The desktop makes the session's pointer when it is first used, and the first press can
     // overtake the first move then and land where the pointer was. A move by nothing makes it
     // now, without moving anything; a session that fails it is no session to run in.
-    const Reply readied = notify(QStringLiteral("NotifyPointerMotion"), {0.0, 0.0}, [] {
-        return true;
-    });
+    const Reply readied =
+        notify(QStringLiteral("NotifyPointerMotion"), {0.0, 0.0}, [] { return true; });
     if (readied != Reply::Answered)
         return fail(lossFrom(readied));
     return 0;
@@ -313,8 +312,8 @@ RemoteDesktopSession::Reply RemoteDesktopSession::notify(const QString &method,
 {
     // Sent on the bus's own thread, answered there: looking at it now and then keeps this
     // thread free to ask keepWaiting.
-    const QDBusPendingCall pending = bus.asyncCall(pointerMessage(method, arguments),
-                                                   pointerReplyMs);
+    const QDBusPendingCall pending =
+        bus.asyncCall(pointerMessage(method, arguments), pointerReplyMs);
     auto nextLook = std::chrono::steady_clock::now() + keepWaitingEvery;
     while (!pending.isFinished()) {
         if (std::chrono::steady_clock::now() >= nextLook) {
@@ -375,9 +374,8 @@ void RemoteDesktopSession::close(bool waitForAnswer)
         return;
     if (lost == 0)
         lost = input::remoteDesktopEndedError;
-    const QDBusMessage call = QDBusMessage::createMethodCall(portalService, handle,
-                                                             sessionInterface,
-                                                             QStringLiteral("Close"));
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        portalService, handle, sessionInterface, QStringLiteral("Close"));
     if (waitForAnswer)
         bus.call(call, QDBus::Block, closeReplyMs);
     else

@@ -67,8 +67,7 @@ void CoordinatePicker::showOverlays()
     const QList<QScreen *> screens = QGuiApplication::screens();
     // Every picture before the first overlay shows, so that none of them holds an overlay.
     std::uint32_t unavailableError = 0;
-    const std::vector<input::MonitorPicture> fromDesktop =
-        input->monitorPictures(unavailableError);
+    const std::vector<input::MonitorPicture> fromDesktop = input->monitorPictures(unavailableError);
     // Without them the picture would be the window system's, black or showing only some
     // windows, and its points would be ones a run cannot click either.
     if (unavailableError != 0) {
