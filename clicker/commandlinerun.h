@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QElapsedTimer;
+
+/// How a run without the main window ended.
+enum class CommandLineRunEnd {
+    Performed,  ///< every plan line was performed
+    Stopped,    ///< Esc, or the desktop's end of its remote-desktop session, stopped it early
+    NotStarted, ///< nothing was done: input cannot be injected, or the user chose not to run
+};
+
+/// Performs `script` as 执行 does, with its pause, schedule, stop, debug lines and boxes, but
+/// without the main window: while it runs, a notice at the top of the screen says that the
+/// script called `name` runs and that Esc stops it. The pause counts from the start of `asked`,
+/// the moment the run was asked for. Needs the application object.
+CommandLineRunEnd runFromCommandLine(const QString &name, const QString &script,
+                                     const QElapsedTimer &asked);
