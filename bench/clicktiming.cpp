@@ -1,8 +1,9 @@
 // How exactly the program's clicks keep to their schedule on a real X server, beside
 // xdotool's own `click --repeat` in the same run: the main window's run button is pressed
-// through XTest, and an independent X client records the clicks by X server time stamps.
-// Xvfb stamps events with the monotonic clock's milliseconds, which also times the press of
-// the run button. xev, from x11-utils, is the observer. Prints figures only.
+// through XTest, the program is started with --run as a desktop shortcut starts it, and an
+// independent X client records the clicks by X server time stamps. Xvfb stamps events with
+// the monotonic clock's milliseconds, which also times the press of the run button and the
+// start of the process. xev, from x11-utils, is the observer. Prints figures only.
 // Usage (under Xvfb): bench_clicktiming
 #include "clickfigures.h"
 #include "widget.h"
@@ -10,10 +11,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <X11/Xlib.h>
@@ -109,7 +112,7 @@ int main(int argc, char **argv)
     auto *button = window.findChild<QPushButton *>(QStringLiteral("pushButton"));
 
     printClickTableHeader("X server time stamps on DISPLAY; first counts from the release of "
-                          "the run button");
+                          "the run button, or the start of the process");
     const QString target = QStringLiteral("%1，%2").arg(targetX).arg(targetY);
     for (const auto &[clicks, delaySeconds] : {std::pair{200, 0}, {20, 1}}) {
         editor->setPlainText(
@@ -121,6 +124,28 @@ int main(int argc, char **argv)
             QStringLiteral("Quorvane %1 clicks, delay %2 s").arg(clicks).arg(delaySeconds).toUtf8();
         printClickRow(what.constData(), events, clicks, 50, delaySeconds * 1000,
                       events.empty() ? -1 : events.front() - releasedMs);
+    }
+    // From the command line the first press counts from the start of the process, as a key
+    // bound in the desktop's settings starts it.
+    QTemporaryDir folder;
+    const QString script = folder.filePath(QStringLiteral("script.txt"));
+    QFile file(script);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(QStringLiteral("%1，0，20").arg(target).toUtf8()) < 0)
+        return 1;
+    file.close();
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        buttonTimes(xev, 100);
+        QProcess program;
+        program.setStandardErrorFile(QProcess::nullDevice());
+        const long startedMs = monotonicMs();
+        program.start(QStringLiteral(QUORVANE_PROGRAM), {QStringLiteral("--run"), script});
+        program.waitForFinished();
+        const std::vector<double> events = buttonTimes(xev, 500);
+        const QByteArray what =
+            QStringLiteral("quorvane --run, 20 clicks (%1 of 3)").arg(attempt).toUtf8();
+        printClickRow(what.constData(), events, 20, 50, 0,
+                      events.empty() ? -1 : events.front() - startedMs);
     }
     for (const int delayMs : {50, 1050}) {
         const int clicks = delayMs == 50 ? 200 : 20;

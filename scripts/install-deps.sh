@@ -21,10 +21,10 @@ for group in "$@"; do
                    dbus-user-session libgl1-mesa-dri python3-gi libglib2.0-bin xwayland
                    qt6-wayland x11-utils x11-apps xdotool procps) ;;
     deb)
-        # CPack's .deb step (dpkg-shlibdeps, file), the validators, the menu launch and the
-        # window it opens (xprop).
-        packages+=(dpkg-dev file desktop-file-utils appstream libglib2.0-bin xdg-user-dirs xvfb
-                   xauth x11-utils xdotool) ;;
+        # CPack's .deb step (dpkg-shlibdeps, file), the validators, the menu launch, its action
+        # (through GLib's launcher, from Python) and the window it opens (xprop).
+        packages+=(dpkg-dev file desktop-file-utils appstream libglib2.0-bin python3-gi
+                   xdg-user-dirs xvfb xauth x11-utils xdotool) ;;
     windows)
         # fontconfig finds a font for the offscreen tests under wine; xdotool drives the program.
         packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils xdotool fontconfig) ;;

@@ -1,9 +1,10 @@
 #include "desktopanswerwait.h"
 
-#include <QGuiApplication>
+#include "screennotice.h"
+
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -53,11 +54,8 @@ void DesktopAnswerWait::showNotice()
         return;
     // At the top of the screen, clear of the desktop's dialog in the middle, and never taking
     // the keyboard from it.
-    notice = std::make_unique<QWidget>();
+    notice = std::make_unique<QWidget>(nullptr, Qt::Tool);
     notice->setWindowTitle(QStringLiteral("等待桌面回应"));
-    notice->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus);
-    notice->setAttribute(Qt::WA_ShowWithoutActivating);
     auto *layout = new QVBoxLayout(notice.get());
     // Esc reaches the program only while an X11 window has the keyboard, which a script's
     // first click into a Wayland window takes away.
@@ -74,10 +72,7 @@ void DesktopAnswerWait::showNotice()
     giveUp->setFocusPolicy(Qt::NoFocus);
     connect(giveUp, &QPushButton::clicked, this, [this] { end(Outcome::GaveUp); });
     layout->addWidget(giveUp, 0, Qt::AlignRight);
-    notice->adjustSize();
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    notice->move(screen.center().x() - notice->width() / 2, screen.top());
-    notice->show();
+    showAtTopOfScreen(notice.get());
 }
 
 void DesktopAnswerWait::end(Outcome how)

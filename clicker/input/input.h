@@ -111,6 +111,10 @@ public:
 /// The input layer for this desktop, asked for when a run or a pick begins.
 InputLayer &current();
 
+/// Whether there is a display to send input to and to show windows on: always on Windows; on
+/// Linux an X display that opens, or a Wayland compositor. The toolkit cannot start without one.
+bool hasDisplay();
+
 /// Called before the application object exists: steers the toolkit to the window system
 /// whose windows this platform's layers can read the keyboard and the pointer of.
 void prepareWindowSystem();

@@ -17,6 +17,12 @@ input::InputLayer &input::current()
     return x11;
 }
 
+bool input::hasDisplay()
+{
+    return X11Input().beginRun().error != input::noDisplayError ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 void input::prepareWindowSystem()
 {
     // Under a Wayland compositor the program stays an X11 client of XWayland where it can: only

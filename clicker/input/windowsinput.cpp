@@ -147,4 +147,9 @@ input::InputLayer &input::current()
     return layer;
 }
 
+bool input::hasDisplay()
+{
+    return true;
+}
+
 void input::prepareWindowSystem() {}

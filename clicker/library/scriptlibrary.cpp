@@ -135,13 +135,34 @@ std::optional<QString> ScriptLibrary::read(const QString &name) const
 {
     if (!isPlainName(name))
         return std::nullopt;
-    QFile file(pathOf(name));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxScriptBytes)
-        return std::nullopt;
-    const QString text = decode(file.readAll());
+    std::variant<QString, Unread> text = readFile(pathOf(name));
+    if (QString *read = std::get_if<QString>(&text))
+        return std::move(*read);
+    return std::nullopt;
+}
+
+std::variant<QString, ScriptLibrary::Unread> ScriptLibrary::readFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return Unread::NoSuchFile;
+    // Regular files only: opening a pipe waits for a writer, and a device may never end.
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return Unread::NotAFile;
+    if (file.size() > maxScriptBytes)
+        return Unread::TooLarge;
+    QString text = decode(file.readAll());
     if (hasOverlongLine(text))
-        return std::nullopt;
+        return Unread::OverlongLine;
     return text;
+}
+
+QString ScriptLibrary::locate(const QString &nameOrPath)
+{
+    if (isPlainName(nameOrPath) && isTaken(pathOf(nameOrPath)))
+        return pathOf(nameOrPath);
+    return nameOrPath;
 }
 
 std::optional<QString> ScriptLibrary::readNewest() const

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <variant>
 
 /// The saved-scripts folder, "saved_files" under the working directory of the moment: its
 /// listing, and reading, writing and removing its files. Files are named by the plain name
@@ -13,6 +14,14 @@
 class ScriptLibrary final
 {
 public:
+    /// Why a file is not read as a click script.
+    enum class Unread {
+        NoSuchFile,
+        NotAFile,     ///< a folder, a device or a pipe, or a file that cannot be opened
+        TooLarge,     ///< over 16 MiB
+        OverlongLine, ///< a line over 10,000 characters
+    };
+
     /// The relative path of the file called `name`: "saved_files/" followed by the name.
     static QString pathOf(const QString &name);
 
@@ -29,6 +38,14 @@ public:
     /// is UTF-8 unless a byte-order mark says otherwise, and a file that is not valid UTF-8 is
     /// read in the system's code page, as older editors on Chinese Windows saved it.
     std::optional<QString> read(const QString &name) const;
+
+    /// The text of the file at `path`, inside the folder or not, by the rules of read(), or why
+    /// there is none.
+    static std::variant<QString, Unread> readFile(const QString &path);
+
+    /// The path of the script that `nameOrPath` means where either may be given: the folder's
+    /// file of that name when it is a plain name that the folder holds, else `nameOrPath` itself.
+    static QString locate(const QString &nameOrPath);
 
     /// The text of the newest file, where there is one that can be read.
     std::optional<QString> readNewest() const;

@@ -1,11 +1,10 @@
 #include "clickrecorder.h"
 
 #include "desktopclickwatch.h"
+#include "screennotice.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QScreen>
 
 #include <cmath>
 
@@ -16,23 +15,6 @@ constexpr int lastLineDelaySeconds = 1;
 QString noticeText(qsizetype clicks)
 {
     return QStringLiteral("正在录制点击（已录 %1 次），按 Esc 结束").arg(clicks);
-}
-
-// A notice at the top of the main screen that no click or key can reach, so that it never
-// stands in the way of what is being recorded.
-std::unique_ptr<QLabel> showNotice()
-{
-    auto notice = std::make_unique<QLabel>(noticeText(0));
-    notice->setWindowTitle(QStringLiteral("录制点击"));
-    notice->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput);
-    notice->setAttribute(Qt::WA_ShowWithoutActivating);
-    notice->setMargin(8);
-    notice->adjustSize();
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    notice->move(screen.center().x() - notice->width() / 2, screen.top());
-    notice->show();
-    return notice;
 }
 
 } // namespace
@@ -64,7 +46,7 @@ void ClickRecorder::start(QWidget *window)
     }
     clicks.clear();
     aside.start(window);
-    notice = showNotice();
+    notice = showScreenNotice(QStringLiteral("录制点击"), noticeText(0));
 }
 
 void ClickRecorder::addClick(QPoint point, quint32 timeMs)

@@ -2,8 +2,8 @@
 # The Debian package as users get it, beside tests/windows/ for the Windows ZIP: made by
 # CPack from build/, its files, its dependencies (exactly the runtime, Qt, X and PipeWire
 # libraries the program links), a valid menu entry and metadata; then, as root, installed
-# with apt, started from its menu entry in the documents folder on a private X server, and
-# removed leaving nothing behind but the user's own files.
+# with apt, started from its menu entry in the documents folder on a private X server,
+# its action run there, and removed leaving nothing behind but the user's own files.
 # Usage: tests/package/deb.sh (after ./test.sh built build/)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -35,13 +35,21 @@ as_root=()
     fail "apt-get install"
 installed=true
 skip_welcome
-env -i HOME="$HOME" DISPLAY="$DISPLAY" ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} LANG=C.UTF-8 \
-    PATH=/usr/bin:/bin gio launch "/usr/share/applications/$app.desktop"
+from_menu() { env -i HOME="$HOME" DISPLAY="$DISPLAY" ${XAUTHORITY:+XAUTHORITY="$XAUTHORITY"} \
+    LANG=C.UTF-8 PATH=/usr/bin:/bin "$@"; }
+from_menu gio launch "/usr/share/applications/$app.desktop"
 main=$(window Quorvane_模拟点击)
 [[ -n $main ]] || fail "no main window after the menu launch"
 pid=$(xprop -id "$main" _NET_WM_PID | awk '{ print $3 }')
 [[ $(readlink "/proc/$pid/cwd") == "$HOME/Documents/Quorvane" ]] || fail "started in $(readlink "/proc/$pid/cwd")"
 kill "$pid"
+# The action runs the newest script there, by time, not by name: the pointer goes to 300,200.
+scripts=$HOME/Documents/Quorvane/saved_files
+printf '#100，100' >"$scripts/0102000000.txt" && touch -d '1 hour ago' "$scripts/0102000000.txt"
+printf '#300，200' >"$scripts/0101000000.txt" && xdotool mousemove 0 0
+from_menu /usr/bin/python3 -c 'import sys; from gi.repository import Gio
+Gio.DesktopAppInfo.new_from_filename(sys.argv[1]).launch_action("run-newest")' "/usr/share/applications/$app.desktop"
+await eval '[[ $(xdotool getmouselocation) == "x:300 y:200 "* ]]'
 "${as_root[@]}" dpkg -r quorvane >/dev/null
 installed=false
 for path in $(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub("^\\.", "", $6); print $6 }'); do

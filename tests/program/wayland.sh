@@ -136,4 +136,11 @@ run
 wait $consent
 await has_landed 1000 200 6
 await sent $((before + 2))
+
+# From the command line, a program start of its own asks for its own consent and clicks.
+consent allow
+printf '1000，300' >"$scratch/command.txt"
+"$program" --run "$scratch/command.txt" 2>"$scratch/command.log" || fail "--run exited with $?"
+wait $consent
+await has_landed 1000 300 1
 echo "PASS: refused and share-only explained, clicks on time, pick clicked, a stalled portal ridden out, the mouse moved and sharing turned off stopped runs"

@@ -2,7 +2,8 @@
 # Starts quorvane.exe under wine in the current folder on the X server in DISPLAY, in code page
 # 936, and checks that a window of the given title appears. With --click (the main window) it
 # also checks that the welcome gate reached the content server, that saved_files was made,
-# that a run of a typed script moves the X pointer there, and that 保存 writes CR LF. The
+# that a run of a typed script moves the X pointer there, that 保存 writes CR LF, and that the
+# saved script, run from the command line by its name, moves the pointer there again. The
 # debug output, decoded to UTF-8, is left in LOG.
 #   tests/windows/program.sh [--click] TITLE LOG COMMAND... (COMMAND: through wine-run.sh)
 set -euo pipefail
@@ -52,4 +53,8 @@ await crlf || fail "保存 wrote no script with CR LF: $(od -c saved_files/* 2>&
 stop
 grep -qxF "\"$script\"" "$log" || fail "no debug line of the run"
 grep -q '^Saved file list: .* Current file list: ' "$log" || fail "the gate had no server list"
-echo "the gate read the server's list; saved_files made; the run moved the pointer; CR LF saved"
+xdotool mousemove 0 0
+"$@" --run "$(ls saved_files)" >"$raw" 2>&1 || fail "--run exited with $? ($(cat "$raw"))"
+pointer_at 300 200 || fail "--run left the pointer at $(xdotool getmouselocation)"
+echo "the gate read the server's list; saved_files made; the run moved the pointer; CR LF saved;" \
+    "--run moved it again"
