@@ -42,8 +42,9 @@ CommandLine::CommandLine(int argc, char **argv)
         "Quorvane 模拟点击 clicks the mouse at screen positions from a typed script.\n"
         "Without options it opens its window.\n"
         "Exit status of --run: 0 performed; 2 a wrong command line or script file; 3 stopped\n"
-        "(Esc, or the desktop ended its screen sharing); 4 nothing clicked, as input cannot\n"
-        "reach the desktop (no display, no XTest, the desktop's consent refused)."));
+        "by the user (Esc, the mouse moved on a Wayland desktop, the desktop's sharing turned\n"
+        "off); 4 input cannot reach the desktop (no display, no XTest, the desktop's consent\n"
+        "refused, its remote-desktop service failing during the run)."));
     // The toolkit's options are written with one dash: -platform xcb.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     // Not the parser's own help option, whose --help-all would promise the toolkit's options.

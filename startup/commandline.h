@@ -7,8 +7,8 @@
 enum ExitStatus : int {
     exitPerformed = 0,
     exitWrongCommandLine = 2, ///< an unknown option, or a script file that cannot be read
-    exitStopped = 3,          ///< the run stopped before its end
-    exitNoInput = 4,          ///< nothing was clicked: input cannot be injected here
+    exitStopped = 3,          ///< the user stopped the run before its end
+    exitNoInput = 4,          ///< input cannot reach the desktop, before or during the run
 };
 
 /// Writes "quorvane: " and `message` as a line on standard error.
