@@ -42,7 +42,7 @@ probe_lines() { [[ $(wc -l <"$scratch/probe") == "$1" ]]; }
 refused() { # $1 the answer, $2 the box's title, then the command that asks: nothing is clicked
     consent "$1"
     "${@:3}"
-    window "$2" >/dev/null
+    xdotool windowactivate "$(window "$2")" # Plasma may keep the focus where the user last typed
     wait $consent
     "$desktop" key 28 # Enter: OK
     await gone "$2"
