@@ -105,14 +105,16 @@ std::vector<input::MonitorPicture> PortalInput::monitorPictures(std::uint32_t &e
     for (const input::ScreenCastStream &stream : session->streams()) {
         std::optional<input::MonitorPicture> picture =
             takeStreamFrame(remote.fileDescriptor(), stream, frameWithinMs);
-        if (picture && stream.placed)
+        if (!picture)
+            continue;
+        if (stream.placed) {
             pictures.push_back(std::move(*picture));
+            continue;
+        }
         // A stream that does not say where it is shows the whole desktop: a picture a monitor.
-        else if (picture)
-            for (const input::DesktopArea &monitor : windowSystemMonitors())
-                if (input::MonitorPicture part = partShowing(*picture, monitor);
-                    !part.pixels.empty())
-                    pictures.push_back(std::move(part));
+        for (const input::DesktopArea &monitor : windowSystemMonitors())
+            if (input::MonitorPicture part = partShowing(*picture, monitor); !part.pixels.empty())
+                pictures.push_back(std::move(part));
     }
     return pictures;
 }
