@@ -103,8 +103,8 @@ void dropMessages(QtMsgType, const QMessageLogContext &, const QString &message)
         stoppedByMouseMs = wallClockMs();
 }
 
-// The last pointer motion the compositor was asked for before `beforeMs`: the user's, played by
-// the desktop tool.
+// The last pointer motion the desktop was asked for before `beforeMs` (GNOME's compositor, or
+// Plasma's portal back end): the user's, played by the desktop tool.
 double lastMotionBefore(const QList<QByteArray> &lines, double beforeMs)
 {
     double last = -1;
@@ -139,6 +139,8 @@ int main(int argc, char **argv)
                   {"--session", "--profile", "interface='org.freedesktop.portal.RemoteDesktop'",
                    "interface='org.freedesktop.portal.Request',member='Response'",
                    "interface='org.gnome.Mutter.RemoteDesktop.Session',"
+                   "member='NotifyPointerMotionAbsolute'",
+                   "interface='org.freedesktop.impl.portal.RemoteDesktop',"
                    "member='NotifyPointerMotionAbsolute'"});
     QProcess consent;
     consent.start(QString::fromLocal8Bit(argv[2]), {"consent", "allow"});

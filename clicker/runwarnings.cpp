@@ -1,6 +1,7 @@
 #include "runwarnings.h"
 
 #include "input.h"
+#include "waylandsession.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -47,13 +48,18 @@ void warnInputUnavailable(QWidget *parent, Thwarted what, std::uint32_t errorCod
         reason = QStringLiteral("X 显示服务器没有提供 XTest 扩展，无法模拟鼠标。");
         break;
     case input::consentRefusedError:
-        reason = QStringLiteral("桌面的“远程桌面”对话框被取消或关闭了，桌面没有允许本程序控制鼠标。"
-                                "下次点击“执行”时会再次询问。");
+        reason = QStringLiteral("桌面询问是否允许远程控制的对话框被取消或关闭了，桌面没有允许本程序"
+                                "控制鼠标。下次点击“执行”时会再次询问。");
         break;
     case input::pointerNotGrantedError:
-        reason = QStringLiteral("在桌面的“远程桌面”对话框中只同意了共享屏幕，没有允许控制鼠标。"
-                                "请再次点击“执行”，在对话框中先打开“允许远程交互”"
-                                "（Allow remote interaction）开关，再点击“共享”。");
+        // Only GNOME's dialog has a switch for it; Plasma's grants all that was asked or nothing.
+        reason = input::isPlasmaSession()
+                     ? QStringLiteral("桌面只同意了共享屏幕，没有允许控制鼠标。请再次点击“执行”，"
+                                      "在桌面的“Remote control requested”（远程控制请求）"
+                                      "对话框中点击“Share”（共享）。")
+                     : QStringLiteral("在桌面的“远程桌面”对话框中只同意了共享屏幕，没有允许控制鼠标。"
+                                      "请再次点击“执行”，在对话框中先打开“允许远程交互”"
+                                      "（Allow remote interaction）开关，再点击“共享”。");
         break;
     case input::remoteDesktopError:
         reason = QStringLiteral("桌面的远程桌面服务出错，拒绝了本程序的请求。"

@@ -4,7 +4,7 @@
 # the process, so it fails its test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh test wayland
+scripts/install-deps.sh test wayland plasma
 
 # Benchmarks are left out: they are not run here, and one wraps malloc itself.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

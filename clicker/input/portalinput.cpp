@@ -4,7 +4,8 @@
 #include "remotedesktopsession.h"
 #include "streamframe.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 
 namespace {
@@ -15,6 +16,34 @@ const QString restoreTokenKey = QStringLiteral("RemoteDesktopRestoreToken");
 constexpr std::uint32_t firstPersistingVersion = 2;
 // A compositor sends a frame at once when a stream starts, and again on every change.
 constexpr int frameWithinMs = 2'000;
+
+// The monitors as the window system lays them out, in its pixels, which are the pointer's.
+std::vector<input::DesktopArea> windowSystemMonitors()
+{
+    std::vector<input::DesktopArea> monitors;
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        // Qt keeps a screen's corner in those pixels and scales its size.
+        const QRect geometry = screen->geometry();
+        const QSize size = (QSizeF(geometry.size()) * screen->devicePixelRatio()).toSize();
+        monitors.push_back({geometry.x(), geometry.y(), size.width(), size.height()});
+    }
+    return monitors;
+}
+
+// The part of `picture` that shows `monitor`, both in desktop pixels.
+input::MonitorPicture partShowing(const input::MonitorPicture &picture,
+                                  const input::DesktopArea &monitor)
+{
+    const QRect part = QRect(monitor.x, monitor.y, monitor.width, monitor.height)
+                           .intersected({picture.x, picture.y, picture.width, picture.height});
+    input::MonitorPicture shown{part.x(), part.y(), part.width(), part.height(), {}};
+    for (int row = part.top(); row <= part.bottom(); ++row) {
+        const auto from = picture.pixels.cbegin() + (row - picture.y) * picture.width +
+                          (part.left() - picture.x);
+        shown.pixels.insert(shown.pixels.end(), from, from + part.width());
+    }
+    return shown;
+}
 
 } // namespace
 
@@ -69,7 +98,8 @@ bool PortalInput::setCursorPosition(int x, int y)
 {
     if (!session)
         return false;
-    const std::optional<input::StreamPoint> point = input::streamPointAt(session->streams(), x, y);
+    const std::optional<input::StreamPoint> point =
+        input::streamPointAt(session->streams(), windowSystemMonitors(), x, y);
     if (!point)
         return false;
     if (watch)
@@ -107,9 +137,19 @@ std::vector<input::MonitorPicture> PortalInput::monitorPictures(std::uint32_t &e
     const QDBusUnixFileDescriptor remote = session->openPipeWireRemote();
     if (!remote.isValid())
         return pictures;
-    for (const input::ScreenCastStream &stream : session->streams())
-        if (std::optional<input::MonitorPicture> picture =
-                takeStreamFrame(remote.fileDescriptor(), stream, frameWithinMs))
+    for (const input::ScreenCastStream &stream : session->streams()) {
+        std::optional<input::MonitorPicture> picture =
+            takeStreamFrame(remote.fileDescriptor(), stream, frameWithinMs);
+        if (!picture)
+            continue;
+        if (stream.placed) {
             pictures.push_back(std::move(*picture));
+            continue;
+        }
+        // A stream that does not say where it is shows the whole desktop: a picture a monitor.
+        for (const input::DesktopArea &monitor : windowSystemMonitors())
+            if (input::MonitorPicture part = partShowing(*picture, monitor); !part.pixels.empty())
+                pictures.push_back(std::move(part));
+    }
     return pictures;
 }

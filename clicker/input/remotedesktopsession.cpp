@@ -2,6 +2,7 @@
 
 #include "desktopanswerwait.h"
 #include "input.h"
+#include "waylandsession.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -90,8 +91,8 @@ QPoint pairOf(const QVariant &value)
     return {first, second};
 }
 
-// The streams of a Start answer: a(ua{sv}), each a PipeWire node with its position and size
-// in the desktop. Anything else yields no stream.
+// The streams of a Start answer: a(ua{sv}), each a PipeWire node with its size and, where the
+// desktop says, its position in the desktop. Anything else yields no stream.
 std::vector<input::ScreenCastStream> streamsOf(const QVariant &value)
 {
     std::vector<input::ScreenCastStream> streams;
@@ -107,9 +108,11 @@ std::vector<input::ScreenCastStream> streamsOf(const QVariant &value)
         list.beginStructure();
         list >> node >> properties;
         list.endStructure();
-        const QPoint position = pairOf(properties.value(QStringLiteral("position")));
+        const QVariant placedAt = properties.value(QStringLiteral("position"));
+        const QPoint position = pairOf(placedAt);
         const QPoint size = pairOf(properties.value(QStringLiteral("size")));
-        streams.push_back({node, position.x(), position.y(), size.x(), size.y()});
+        streams.push_back(
+            {node, position.x(), position.y(), size.x(), size.y(), placedAt.isValid()});
     }
     list.endArray();
     return streams;
@@ -173,10 +176,14 @@ std::uint32_t RemoteDesktopSession::start(bool persist, const QString &restoreTo
                 {QVariant::fromValue(session)}, devices, portalAnswerMs)
             .response != 0)
         return failWith(input::remoteDesktopError);
-    // Absolute motion is placed on a monitor's stream, so the session needs them all. Their
-    // cursor metadata is where a program sees the user move the mouse over other windows.
+    // Absolute motion is placed on a monitor's stream, so the session needs them all. Plasma's
+    // streams do not say where their monitors are, and it places motion on any of them in
+    // desktop coordinates from the corner of the stream it started last, whoever for: asked for
+    // one source, it gives one stream of the whole desktop, which places every point as it is.
+    // The streams' cursor metadata is where a program sees the user move the mouse over other
+    // windows.
     QVariantMap sources{{QStringLiteral("types"), monitorSource},
-                        {QStringLiteral("multiple"), true}};
+                        {QStringLiteral("multiple"), !input::isPlasmaSession()}};
     showsPointer = portalProperties(screenCastInterface)
                        .value(QStringLiteral("AvailableCursorModes"))
                        .toUInt() &

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace input {
 
@@ -12,6 +14,20 @@ inline bool isWaylandSession()
     const char *display = std::getenv("WAYLAND_DISPLAY");
     const char *sessionType = std::getenv("XDG_SESSION_TYPE");
     return (display && *display) || (sessionType && std::strcmp(sessionType, "wayland") == 0);
+}
+
+/// Whether the desktop is KDE Plasma, by the variable from which the desktop's portal service
+/// picks Plasma's portal too.
+inline bool isPlasmaSession()
+{
+    const char *desktops = std::getenv("XDG_CURRENT_DESKTOP"); // such as "KDE" or "ubuntu:GNOME"
+    for (std::string_view rest = desktops ? desktops : ""; !rest.empty();) {
+        const std::string_view name = rest.substr(0, rest.find(':'));
+        if (name == "KDE")
+            return true;
+        rest.remove_prefix(std::min(name.size() + 1, rest.size()));
+    }
+    return false;
 }
 
 } // namespace input

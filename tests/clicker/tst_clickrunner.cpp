@@ -18,6 +18,7 @@ struct Setup
     std::uint32_t beginRunError = 0;
     std::int64_t consentUs = 0; ///< the desktop asks the user, who allows input this much later
     std::vector<input::ScreenCastStream> streams; ///< moves go onto these monitors' streams
+    std::vector<input::DesktopArea> monitors;     ///< as the window system shows them
     std::int64_t endsFromUs = -1;                 ///< the desktop ends the session then
     int failingCall = 0; ///< the desktop leaves this pointer call (1 the first) unanswered
     std::int64_t stallFromUs = -1; ///< the first sleep from then on returns 700 ms late
@@ -73,7 +74,8 @@ public:
 
     bool setCursorPosition(int x, int y) override
     {
-        const std::optional<input::StreamPoint> on = input::streamPointAt(setup.streams, x, y);
+        const std::optional<input::StreamPoint> on =
+            input::streamPointAt(setup.streams, setup.monitors, x, y);
         record("move",
                on ? QStringLiteral("%1:").arg(on->node) + point(on->x, on->y) : point(x, y));
         if (setup.firstMoveRefusal == 0)
@@ -167,8 +169,8 @@ void TestClickRunner::runs_data()
     QTest::addColumn<Setup>("given");
     QTest::addColumn<QStringList>("timeline");
     QTest::addColumn<QStringList>("log");
-    Setup refused, slow, noInput, escapeOnFourthLine, consent, twoMonitors, endsInHold, refuses,
-        stalled;
+    Setup refused, slow, noInput, escapeOnFourthLine, consent, twoMonitors, wholeDesktop,
+        endsInHold, refuses, stalled;
     refused.firstMoveRefusal = 4294967295u;
     slow.callCostUs = 1500;
     noInput.beginRunError = 2;
@@ -176,6 +178,8 @@ void TestClickRunner::runs_data()
     escapeOnFourthLine.escapeFromUs = 500'005;
     consent.consentUs = 3'000'000;
     twoMonitors.streams = {{44, 0, 0, 1280, 1024}, {45, 1280, 0, 1920, 1080}};
+    wholeDesktop.streams = {{46, 0, 0, 2304, 1024, false}}; // Plasma's, of 1280×1024 and 1024×768
+    wholeDesktop.monitors = {{0, 0, 1280, 1024}, {1280, 0, 1024, 768}};
     endsInHold.endsFromUs = 520'000;
     refuses.failingCall = 4;
     stalled.stallFromUs = 1'550'000;
@@ -222,6 +226,10 @@ void TestClickRunner::runs_data()
         << QStringList{pause, "500 move 44:100,200; 500 move 45:20,50; 500 move 45:1919,0",
                        "500 move 44:0,1023"}
         << quoted({"#100，200", "#1300，50", "#5000，-30", "#-50，2000"});
+    QTest::newRow("on a stream of the whole desktop, off its monitors to their nearest edge")
+        << "#1300，50\n#2000，1000" << wholeDesktop
+        << QStringList{pause, "500 move 46:1300,50; 500 move 46:2000,767"}
+        << quoted({"#1300，50", "#2000，1000"});
     QTest::newRow("session ended in a hold: released, nothing after")
         << "1，2，5\n3，4" << endsInHold << QStringList{pause, click(500, "1,2", 0, 20)}
         << quoted({"1，2，5"}) + QStringList{ended};

@@ -1,13 +1,15 @@
-// A full-screen window of the compositor's own (QT_QPA_PLATFORM=wayland), painted in one
-// colour, that writes each left-button event it gets on standard output: "press X Y TIME" or
-// "release X Y TIME", in the desktop's pixels, which on its one monitor are the window's, and
-// the compositor's milliseconds.
+// A full-screen window of the compositor's own (QT_QPA_PLATFORM=wayland) on every monitor,
+// painted in one colour, that writes each left-button event it gets on standard output:
+// "press X Y TIME" or "release X Y TIME", in the desktop's pixels (the monitor's place in the
+// layout plus the point in the window) and the compositor's milliseconds.
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRasterWindow>
+#include <QScreen>
 
 #include <cstdio>
+#include <list>
 
 class Probe final : public QRasterWindow
 {
@@ -20,11 +22,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override { write("release", event); }
 
 private:
-    static void write(const char *what, QMouseEvent *event)
+    void write(const char *what, QMouseEvent *event)
     {
         if (event->button() != Qt::LeftButton)
             return;
-        const QPoint at = event->position().toPoint();
+        const QPoint at = screen()->geometry().topLeft() + event->position().toPoint();
         std::printf("%s %d %d %llu\n", what, at.x(), at.y(),
                     static_cast<unsigned long long>(event->timestamp()));
         std::fflush(stdout);
@@ -34,7 +36,12 @@ private:
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
-    Probe probe;
-    probe.showFullScreen();
+    std::list<Probe> probes;
+    for (QScreen *screen : QGuiApplication::screens()) {
+        Probe &probe = probes.emplace_back();
+        probe.setScreen(screen);
+        probe.setGeometry(screen->geometry());
+        probe.showFullScreen();
+    }
     return QGuiApplication::exec();
 }
