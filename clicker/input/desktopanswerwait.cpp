@@ -65,7 +65,8 @@ void DesktopAnswerWait::showNotice()
                                         "屏幕共享指示器停止运行。");
     layout->addWidget(new QLabel(
         QStringLiteral("正在等待桌面允许本程序控制鼠标。\n"
-                       "请在桌面弹出的“远程桌面”对话框中作答；没有看到对话框，或不想再等，"
+                       "请在桌面弹出的对话框（GNOME 的“远程桌面”，KDE Plasma 的“Remote control "
+                       "requested”）中作答；没有看到对话框，或不想再等，"
                        "请点击“放弃”。\n") +
         howToStop));
     auto *giveUp = new QPushButton(QStringLiteral("放弃"));
