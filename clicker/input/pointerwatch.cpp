@@ -40,6 +40,9 @@ void PointerWatch::expect(const input::StreamPoint &point)
 void PointerWatch::moveTaken()
 {
     const auto until = std::chrono::steady_clock::now() + trailing;
+    // Before the run's first move the pointer was wherever the user left it, which the streams
+    // may go on showing for as long.
+    watchFrom = std::min(watchFrom, until);
     for (Placed &earlier : placed)
         if (&earlier != &placed.back())
             earlier.until = std::min(earlier.until, until);
@@ -57,11 +60,11 @@ void PointerWatch::seen(const input::ScreenCastStream &stream, const spa_buffer 
         spa_buffer_find_meta_data(&buffer, SPA_META_Cursor, sizeof(spa_meta_cursor)));
     // Id 0: no news of the pointer in this buffer. Off this stream's monitor: another one shows
     // it.
-    if (!cursor || cursor->id == 0 || placed.empty() || cursor->position.x < 0 ||
+    const auto now = std::chrono::steady_clock::now();
+    if (!cursor || cursor->id == 0 || now < watchFrom || cursor->position.x < 0 ||
         cursor->position.y < 0 || cursor->position.x >= stream.width ||
         cursor->position.y >= stream.height)
         return;
-    const auto now = std::chrono::steady_clock::now();
     const bool runs = std::any_of(placed.begin(), placed.end(), [&](const Placed &run) {
         return now <= run.until && run.point.node == stream.node &&
                std::abs(cursor->position.x - run.point.x) <= steadyHandPixels &&

@@ -12,8 +12,8 @@
 /// put it; seen more than a few pixels from there, on a monitor, it was moved by the user. The
 /// desktop carries out a move some time after it was asked for (the portal may be slow to take
 /// the call) and the metadata trails it by a frame or so, so where the run put the pointer
-/// before still counts as the run's until a moment after the move was taken; before the run's
-/// first move the pointer is the user's own.
+/// before still counts as the run's until a moment after the move was taken; until a moment
+/// after the run's first move was taken the pointer is the user's own.
 class PointerWatch final
 {
 public:
@@ -41,5 +41,6 @@ private:
 
     StreamConnection connection;
     std::vector<Placed> placed; // by the run, newest last
+    std::chrono::steady_clock::time_point watchFrom = std::chrono::steady_clock::time_point::max();
     bool moved = false;
 };

@@ -17,8 +17,13 @@ start() { # <name> [script for the editor]: in $scratch/<name>, with the script 
     "$program" 2>"$log" & pid=$!
 }
 window() {
-    local id
-    id=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || true
+    local id=
+    # Not xdotool's --sync: a window that goes while it looks (a notice, a box) ends its search.
+    for _ in {1..200}; do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
+        [[ -n $id ]] && break
+        sleep 0.1
+    done
     [[ -n $id ]] || fail "no window titled $1"
     echo "$id"
 }

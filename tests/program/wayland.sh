@@ -146,7 +146,7 @@ await sent $((before + 2))
 # From the command line, a program start of its own asks for its own consent and clicks.
 consent allow
 printf '1000，300' >"$scratch/command.txt"
-"$program" --run "$scratch/command.txt" 2>"$scratch/command.log" || fail "--run exited with $?"
+"$program" --run "$scratch/command.txt" 2>"$scratch/command.log" || fail "--run exited with $?: $(cat $scratch/command.log)"
 wait $consent
 await has_landed 1000 300 1
 echo "PASS ($XDG_CURRENT_DESKTOP): refusals explained, clicks on time on both monitors, a stalled portal ridden out, the mouse moved and sharing turned off stopped runs, --run clicked"
