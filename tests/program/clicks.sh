@@ -36,8 +36,9 @@ sleep 0.5
 [[ $(grep -c '^"' "$log") == 2 ]] || fail "a press on 执行 during the run ran the script again"
 [[ $(clicks | cut -d' ' -f1-3 | tr '\n' ' ') == "press 1 700,300 release 1 700,300 press 1 700,300 release 1 700,300 " ]] ||
     fail "clicks: $(clicks)"
-# Holds of 50 ms, the second press 1050 ms after the first (a late first press is not made up).
-clicks | awk '{ t[NR] = $4 } END { exit !(t[2] - t[1] >= 48 && t[4] - t[3] >= 48 && t[2] - t[1] <= 90 &&
+# Holds of 50 ms, the second press 1050 ms after the first (a late first press is not made up);
+# the last press, with no delay after it to make up for being late, gives up to 10 ms of its hold.
+clicks | awk '{ t[NR] = $4 } END { exit !(t[2] - t[1] >= 48 && t[4] - t[3] >= 38 && t[2] - t[1] <= 90 &&
                                           t[3] - t[1] >= 1030 && t[3] - t[1] <= 1090) }' ||
     fail "holds and schedule: $(clicks)"
 kill "$pid"
