@@ -175,8 +175,10 @@ void TestSavedScripts::windowActsOnTheFolder()
     press("pushButton_4");
     QVERIFY(ioctl(folder, FS_IOC_SETFLAGS, &flags) == 0 && close(folder) == 0);
     QCOMPARE(editor->toPlainText(), typed);
-    for (const QFileInfo &entry : ScriptLibrary().list().mid(1, 2))
-        QVERIFY(QFile::remove(entry.filePath()));
+    // What the failed save left, its reserved name and its temporary file, whatever their times.
+    for (const QFileInfo &entry : ScriptLibrary().list())
+        if (!QStringList{"a.txt", "b.txt", "c.txt", saved, savedFirst}.contains(entry.fileName()))
+            QVERIFY(QFile::remove(entry.filePath()));
 #endif
     clickEntry(4);
     QCOMPARE(editor->toPlainText(), QStringLiteral("a"));
