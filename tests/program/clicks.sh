@@ -41,7 +41,7 @@ sleep 0.5
 clicks | awk '{ t[NR] = $4 } END { exit !(t[2] - t[1] >= 48 && t[4] - t[3] >= 38 && t[2] - t[1] <= 90 &&
                                           t[3] - t[1] >= 1030 && t[3] - t[1] <= 1090) }' ||
     fail "holds and schedule: $(clicks)"
-kill "$pid"
+stop
 
 # Far points are clamped to the screen's edge, and Esc stops a run that would never end.
 start escape $'100000，-100000\n700，300\n*2147483647'
@@ -54,7 +54,7 @@ clicks | awk -v corner="$corner" '{ n[$1]++ } NR == 5 { first = $3 }
                                   END { exit n["press"] != n["release"] || first != corner }' ||
     fail "a press left down, or no click at $corner: $(clicks | sed -n 5p)"
 
-kill "$pid"
+stop
 
 code() { "$@" && echo 0 || echo $?; }
 # From the command line, in a first-run home (a run shows no welcome page): no window of ours but

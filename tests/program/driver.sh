@@ -29,6 +29,9 @@ window() {
 }
 shown() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
 gone() { [[ $(shown "$1") == 0 ]]; }
+# Ends the program started last: the next start's window is not to be mistaken for its window,
+# which outlives it for a moment.
+stop() { kill "$pid" && { wait "$pid" || true; } && await gone Quorvane_模拟点击; }
 # The main window ($main) back from stepping aside for the window titled $1, keyboard and all.
 back_from() { [[ $(shown "$1") == 0 && $(xdotool getwindowfocus 2>/dev/null) == "$main" ]]; }
 x_server() { # <Xvfb options>: a private X server for the rest of the scenario, in DISPLAY

@@ -26,7 +26,7 @@ main=$(window Quorvane_模拟点击)
 await logged '^Failed to check server files: "Connection refused"$'
 await logged "^User preference 'dontShow': true$"
 xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (200 x 170)' || fail "no 200 x 170 icon"
-kill "$pid"
+stop
 
 # The server offers files, news to this user: the list is stored, the box cleared, the dialog
 # comes back, and OK leads on to the main window. Its rich text, after a line break, names FIFOs
@@ -57,7 +57,7 @@ for fifo in "$scratch"/fifo[12]; do
 done
 read_since_2000 "$scratch/control" || fail "reads leave no trace on this file system (noatime)"
 ! read_since_2000 "$scratch/picture.png" || fail "the program read the local picture"
-kill "$pid"
+stop
 
 # A text over the limit fails at once; a picture of exactly 32 MiB is still taken.
 head -c $((40 << 20)) /dev/zero >"$www/big.txt"
