@@ -114,7 +114,15 @@ struct StreamConnection::Connection
     std::list<Consumer> consumers; // where PipeWire's callbacks find them, so never moved
     pw_stream_events events{};
 
-    ~Connection() { consumers.clear(); } // streams go before the core they belong to
+    ~Connection()
+    {
+        // Streams go before the core they belong to, and everything before the loop is left.
+        consumers.clear();
+        core.reset();
+        context.reset();
+        if (loop)
+            pw_loop_leave(pw_main_loop_get_loop(loop.get()));
+    }
 };
 
 StreamConnection::StreamConnection(int remoteFd) : connection(std::make_unique<Connection>())
@@ -126,6 +134,10 @@ StreamConnection::StreamConnection(int remoteFd) : connection(std::make_unique<C
     connection->loop.reset(pw_main_loop_new(nullptr));
     if (!connection->loop)
         return;
+    // Entered for good by this thread: PipeWire's own data thread then hands the streams'
+    // events to it, to be handled when it turns the loop, rather than calling them itself while
+    // the loop stands still, in the middle of whatever this thread is doing.
+    pw_loop_enter(pw_main_loop_get_loop(connection->loop.get()));
     connection->context.reset(
         pw_context_new(pw_main_loop_get_loop(connection->loop.get()), nullptr, 0));
     // The connection takes the descriptor it is given; the caller's stays open.
@@ -173,8 +185,5 @@ void StreamConnection::turn(int timeoutMs)
 {
     if (!isOpen())
         return;
-    pw_loop *events = pw_main_loop_get_loop(connection->loop.get());
-    pw_loop_enter(events);
-    pw_loop_iterate(events, timeoutMs);
-    pw_loop_leave(events);
+    pw_loop_iterate(pw_main_loop_get_loop(connection->loop.get()), timeoutMs);
 }

@@ -8,8 +8,8 @@ struct spa_buffer;
 struct spa_video_info_raw;
 
 /// A PipeWire connection to the screen-cast streams of a remote-desktop session, through the
-/// remote the portal opened for it. Its loop turns only when asked, on the caller's thread, so
-/// what the streams bring is handled between the caller's own steps.
+/// remote the portal opened for it. Its loop turns only when asked, on the thread that made it,
+/// so what the streams bring is handled there, between the caller's own steps.
 class StreamConnection final
 {
 public:
