@@ -9,7 +9,6 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
-#include <QElapsedTimer>
 #include <QPoint>
 
 #include <chrono>
