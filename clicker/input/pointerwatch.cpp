@@ -54,6 +54,12 @@ bool PointerWatch::movedByUser()
     return moved;
 }
 
+bool PointerWatch::streamsWithdrawn()
+{
+    connection.turn(0);
+    return connection.streamWithdrawn();
+}
+
 void PointerWatch::seen(const input::ScreenCastStream &stream, const spa_buffer &buffer)
 {
     const auto *cursor = static_cast<const spa_meta_cursor *>(

@@ -30,6 +30,10 @@ public:
     /// what the streams brought meanwhile.
     bool movedByUser();
 
+    /// Whether the desktop has taken a stream away, as it does when it ends the session, after
+    /// taking in what arrived meanwhile.
+    bool streamsWithdrawn();
+
 private:
     struct Placed
     {

@@ -125,7 +125,11 @@ void PortalInput::sendMouseButton(input::MouseButtonEvent event, int, int)
 
 std::uint32_t PortalInput::inputLost()
 {
-    return session ? session->loss() : input::remoteDesktopEndedError;
+    if (!session)
+        return input::remoteDesktopEndedError;
+    if (watch && watch->streamsWithdrawn())
+        session->streamsWithdrawn();
+    return session->loss();
 }
 
 std::vector<input::MonitorPicture> PortalInput::monitorPictures(std::uint32_t &error)

@@ -249,6 +249,14 @@ bool RemoteDesktopSession::pressLeftButton(bool pressed, const KeepWaiting &keep
     return false;
 }
 
+void RemoteDesktopSession::streamsWithdrawn()
+{
+    // Its portal may go on taking pointer calls and drop them; closing it there too lets the
+    // next run start a session afresh.
+    if (loss() == 0)
+        giveUp(input::remoteDesktopEndedError);
+}
+
 QDBusUnixFileDescriptor RemoteDesktopSession::openPipeWireRemote()
 {
     QDBusMessage call = QDBusMessage::createMethodCall(

@@ -69,6 +69,10 @@ public:
     /// release goes out however the session ends.
     bool pressLeftButton(bool pressed, const KeepWaiting &keepWaiting);
 
+    /// The desktop took the session's streams away: it ended the session, whether or not its
+    /// portal said so on the bus (some do not when the session is stopped at their back end).
+    void streamsWithdrawn();
+
     /// A PipeWire remote that shows the session's streams; an invalid descriptor when the
     /// portal refuses.
     QDBusUnixFileDescriptor openPipeWireRemote();

@@ -32,6 +32,11 @@ void disconnectCore(pw_core *core)
     pw_core_disconnect(core);
 }
 
+void destroyRegistry(pw_registry *registry)
+{
+    pw_proxy_destroy(reinterpret_cast<pw_proxy *>(registry));
+}
+
 const spa_pod *formatOffer(spa_pod_builder &builder)
 {
     spa_pod_frame object;
@@ -73,6 +78,7 @@ const spa_pod *cursorMetadataRequest(spa_pod_builder &builder)
 
 struct Consumer
 {
+    std::uint32_t node = 0;
     Owned<pw_stream, pw_stream_destroy> stream;
     spa_hook listener{};
     spa_video_info_raw format{};
@@ -111,13 +117,20 @@ struct StreamConnection::Connection
     Owned<pw_main_loop, pw_main_loop_destroy> loop;
     Owned<pw_context, pw_context_destroy> context;
     Owned<pw_core, disconnectCore> core;
+    // The nodes of the session's streams, as the desktop adds and removes them.
+    Owned<pw_registry, destroyRegistry> registry;
+    spa_hook registryListener{};
+    pw_registry_events registryEvents{};
     std::list<Consumer> consumers; // where PipeWire's callbacks find them, so never moved
     pw_stream_events events{};
+    bool withdrawn = false;
 
     ~Connection()
     {
-        // Streams go before the core they belong to, and everything before the loop is left.
+        // Streams and the registry go before the core they belong to, and everything before
+        // the loop is left.
         consumers.clear();
+        registry.reset();
         core.reset();
         context.reset();
         if (loop)
@@ -144,6 +157,21 @@ StreamConnection::StreamConnection(int remoteFd) : connection(std::make_unique<C
     const int ownFd = connection->context ? fcntl(remoteFd, F_DUPFD_CLOEXEC, 3) : -1;
     if (ownFd >= 0)
         connection->core.reset(pw_context_connect_fd(connection->context.get(), ownFd, nullptr, 0));
+    if (!connection->core)
+        return;
+    // A desktop that ends a session takes its streams' nodes away, whether or not its portal
+    // says so on the bus.
+    connection->registry.reset(
+        pw_core_get_registry(connection->core.get(), PW_VERSION_REGISTRY, 0));
+    connection->registryEvents.version = PW_VERSION_REGISTRY_EVENTS;
+    connection->registryEvents.global_remove = [](void *data, std::uint32_t id) {
+        auto *owner = static_cast<Connection *>(data);
+        for (const Consumer &consumer : owner->consumers)
+            owner->withdrawn = owner->withdrawn || consumer.node == id;
+    };
+    if (connection->registry)
+        pw_registry_add_listener(connection->registry.get(), &connection->registryListener,
+                                 &connection->registryEvents, connection.get());
 }
 
 StreamConnection::~StreamConnection() = default;
@@ -164,6 +192,7 @@ bool StreamConnection::consume(std::uint32_t node, BufferHandler handler, bool f
     if (!stream)
         return false;
     Consumer &consumer = connection->consumers.emplace_back();
+    consumer.node = node;
     consumer.stream = std::move(stream);
     consumer.handler = std::move(handler);
     consumer.cursor = cursor;
@@ -186,4 +215,9 @@ void StreamConnection::turn(int timeoutMs)
     if (!isOpen())
         return;
     pw_loop_iterate(pw_main_loop_get_loop(connection->loop.get()), timeoutMs);
+}
+
+bool StreamConnection::streamWithdrawn() const
+{
+    return connection->withdrawn;
 }

@@ -32,6 +32,10 @@ public:
     /// Handles what has arrived, waiting up to `timeoutMs` for something to.
     void turn(int timeoutMs);
 
+    /// Whether the desktop has taken away a stream consumed here, as it does when the session
+    /// it belongs to ends, as of the last turn.
+    bool streamWithdrawn() const;
+
 private:
     struct Connection;
     std::unique_ptr<Connection> connection;
