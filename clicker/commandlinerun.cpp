@@ -21,7 +21,8 @@ constexpr int paintedWithinMs = 200;
 std::unique_ptr<QLabel> showRunNotice(const QString &name)
 {
     std::unique_ptr<QLabel> notice = showScreenNotice(
-        QStringLiteral("运行脚本"), QStringLiteral("正在运行脚本 %1：按住 Esc 停止（Wayland 桌面上移动鼠标停止）").arg(name));
+        QStringLiteral("运行脚本"),
+        QStringLiteral("正在运行脚本 %1：按住 Esc 停止（Wayland 桌面上移动鼠标停止）").arg(name));
     const QDeadlineTimer deadline(paintedWithinMs);
     while (!notice->windowHandle()->isExposed() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,

@@ -6,7 +6,7 @@ class QElapsedTimer;
 
 /// How a run without the main window ended.
 enum class CommandLineRunEnd {
-    Performed,  ///< every plan line was performed
+    Performed,        ///< every plan line was performed
     Stopped,          ///< the user stopped it early: Esc, the mouse, the desktop's sharing
     InputUnavailable, ///< input could not reach the desktop, before the run or during it, or
                       ///< the user chose not to run where it reaches only some windows

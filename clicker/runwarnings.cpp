@@ -53,13 +53,14 @@ void warnInputUnavailable(QWidget *parent, Thwarted what, std::uint32_t errorCod
         break;
     case input::pointerNotGrantedError:
         // Only GNOME's dialog has a switch for it; Plasma's grants all that was asked or nothing.
-        reason = input::isPlasmaSession()
-                     ? QStringLiteral("桌面只同意了共享屏幕，没有允许控制鼠标。请再次点击“执行”，"
-                                      "在桌面的“Remote control requested”（远程控制请求）"
-                                      "对话框中点击“Share”（共享）。")
-                     : QStringLiteral("在桌面的“远程桌面”对话框中只同意了共享屏幕，没有允许控制鼠标。"
-                                      "请再次点击“执行”，在对话框中先打开“允许远程交互”"
-                                      "（Allow remote interaction）开关，再点击“共享”。");
+        reason =
+            input::isPlasmaSession()
+                ? QStringLiteral("桌面只同意了共享屏幕，没有允许控制鼠标。请再次点击“执行”，"
+                                 "在桌面的“Remote control requested”（远程控制请求）"
+                                 "对话框中点击“Share”（共享）。")
+                : QStringLiteral("在桌面的“远程桌面”对话框中只同意了共享屏幕，没有允许控制鼠标。"
+                                 "请再次点击“执行”，在对话框中先打开“允许远程交互”"
+                                 "（Allow remote interaction）开关，再点击“共享”。");
         break;
     case input::remoteDesktopError:
         reason = QStringLiteral("桌面的远程桌面服务出错，拒绝了本程序的请求。"

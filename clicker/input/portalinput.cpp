@@ -38,8 +38,8 @@ input::MonitorPicture partShowing(const input::MonitorPicture &picture,
                            .intersected({picture.x, picture.y, picture.width, picture.height});
     input::MonitorPicture shown{part.x(), part.y(), part.width(), part.height(), {}};
     for (int row = part.top(); row <= part.bottom(); ++row) {
-        const auto from = picture.pixels.cbegin() + (row - picture.y) * picture.width +
-                          (part.left() - picture.x);
+        const auto from =
+            picture.pixels.cbegin() + (row - picture.y) * picture.width + (part.left() - picture.x);
         shown.pixels.insert(shown.pixels.end(), from, from + part.width());
     }
     return shown;
