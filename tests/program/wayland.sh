@@ -39,7 +39,7 @@ landed() { grep -c "^press $1 $2 " "$scratch/probe" || true; }
 has_landed() { [[ $(landed "$1" "$2") == "$3" ]]; }
 buttons() { grep -c NotifyPointerButton "$scratch/calls" || true; }
 sent() { [[ $(buttons) == "$1" ]]; }
-probe_lines() { [[ $(wc -l <"$scratch/probe") == "$1" ]]; }
+probe_lines() { [[ $(grep -cE '^(press|release) ' "$scratch/probe" || true) == "$1" ]]; }
 refused() { # $1 the answer, $2 the box's title, then the command that asks: nothing is clicked
     consent "$1"
     "${@:3}"
@@ -57,7 +57,9 @@ printf '1000，200，1\n1900，700，0\n2400，900\n#640，1000' >"$scratch/port
 touch -d '1 hour ago' "$scratch/portal/saved_files/0101000000.txt"
 start portal
 main=$(window Quorvane_模拟点击)
-# A window takes its first click late, or loses it: the Wayland window has had that one.
+# A window takes its first click late, or loses it: the Wayland window has had that one, once
+# it is on the screen (the program may be quicker to start).
+await grep -qx shown "$scratch/probe"
 "$desktop" click 1270 950
 await probe_lines 2
 
